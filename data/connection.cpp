@@ -1,0 +1,278 @@
+#include "connection.h"
+
+#include "dberror.h"
+#include "jetsql.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+// ---------------------------------------------------------------- Statement
+
+Statement::Statement(Connection& conn, const QString& sql) : m_conn(conn) {
+    if (!conn.isOpen()) throw DbError(QStringLiteral("未连接到数据库."));
+    const QByteArray text = JetSql::translate(sql).toUtf8();
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &m_stmt, &tail);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        conn.raise(rc);
+    }
+    if (!m_stmt) throw DbError(QStringLiteral("空的 SQL 语句."));
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+void Statement::bind(const QString& name, const QVariant& value) {
+    QByteArray key = name.toUtf8();
+    if (!key.startsWith(':') && !key.startsWith('@') && !key.startsWith('$')) key.prepend(':');
+    int index = sqlite3_bind_parameter_index(m_stmt, key.constData());
+    if (index > 0) bind(index, value);
+}
+
+void Statement::bind(int index, const QVariant& v) {
+    int rc = SQLITE_OK;
+    if (!v.isValid() || v.isNull()) {
+        rc = sqlite3_bind_null(m_stmt, index);
+    } else {
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int(m_stmt, index, v.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::UChar:
+        case QMetaType::Long:
+            rc = sqlite3_bind_int64(m_stmt, index, v.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(m_stmt, index, v.toDouble());
+            break;
+        case QMetaType::QDateTime: {
+            QByteArray t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+            rc = sqlite3_bind_text(m_stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QDate: {
+            QByteArray t = v.toDate().toString(QStringLiteral("yyyy-MM-dd 00:00:00.000")).toUtf8();
+            rc = sqlite3_bind_text(m_stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob(m_stmt, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            QByteArray t = v.toString().toUtf8();
+            rc = sqlite3_bind_text(m_stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    if (rc != SQLITE_OK) m_conn.raise(rc);
+}
+
+QStringList Statement::parameterNames() const {
+    QStringList names;
+    int n = sqlite3_bind_parameter_count(m_stmt);
+    for (int i = 1; i <= n; ++i) {
+        const char* nm = sqlite3_bind_parameter_name(m_stmt, i);
+        names << (nm ? QString::fromUtf8(nm + 1) : QString());
+    }
+    return names;
+}
+
+bool Statement::step() {
+    if (m_done) return false;
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return true;
+    m_done = true;
+    if (rc == SQLITE_DONE) {
+        m_changes = sqlite3_changes(m_conn.handle());
+        return false;
+    }
+    m_conn.raise(rc);
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_stmt);
+    m_done = false;
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+
+QString Statement::columnName(int i) const {
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+QString Statement::columnDeclType(int i) const {
+    const char* t = sqlite3_column_decltype(m_stmt, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QString Statement::columnTable(int i) const {
+    const char* t = sqlite3_column_table_name(m_stmt, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QString Statement::columnOrigin(int i) const {
+    const char* t = sqlite3_column_origin_name(m_stmt, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+bool Statement::isNull(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
+
+QVariant Statement::value(int i) const {
+    switch (sqlite3_column_type(m_stmt, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, i));
+    case SQLITE_TEXT: {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+        return QVariant(QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, i)));
+    }
+    case SQLITE_BLOB: {
+        const char* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, i));
+        return QVariant(QByteArray(p, sqlite3_column_bytes(m_stmt, i)));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+// --------------------------------------------------------------- Connection
+
+Connection::Connection() = default;
+Connection::~Connection() { close(); }
+
+QString Connection::pathFromConnectionText(const QString& text) {
+    // ODBC form: ...;DBQ=<file>;   Jet form: ...;Data Source="<file>";...
+    static const QRegularExpression dbq(QStringLiteral("(?:^|;)\\s*DBQ=([^;]*)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression source(
+        QStringLiteral("(?:^|;)\\s*Data Source=(\"[^\"]*\"|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto m = dbq.match(text);
+    if (!m.hasMatch()) m = source.match(text);
+    if (!m.hasMatch()) return text; // a plain path
+    QString path = m.captured(1).trimmed();
+    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"')))
+        path = path.mid(1, path.size() - 2);
+    return path;
+}
+
+void Connection::open(const QString& connectionText) {
+    close();
+    const QString path = pathFromConnectionText(connectionText);
+    sqlite3* db = nullptr;
+    // Read-write without create: a missing data file is an error, never an
+    // empty new database that would hide the user's data.
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        throw DbError(QStringLiteral("%1: %2").arg(msg, path));
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    m_db = db;
+    m_file = path;
+    try {
+        JetSql::registerFunctions(db);
+        // Rollback journal keeps the database one file; FULL sync so that a
+        // committed document survives a power cut.
+        execute(QStringLiteral("PRAGMA synchronous=FULL"));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Connection::close() {
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+int Connection::execute(const QString& sql) {
+    Statement st(*this, sql);
+    while (st.step()) {
+    }
+    return st.changes();
+}
+
+void Connection::executeScript(const QString& sql) {
+    if (!m_db) throw DbError(QStringLiteral("未连接到数据库."));
+    char* err = nullptr;
+    int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        QString msg = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_free(err);
+        if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw DbError(msg);
+    }
+}
+
+qint64 Connection::lastInsertId() const { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
+
+void Connection::begin() { execute(QStringLiteral("BEGIN IMMEDIATE")); }
+void Connection::commit() { execute(QStringLiteral("COMMIT")); }
+void Connection::rollback() {
+    if (m_db && !sqlite3_get_autocommit(m_db)) execute(QStringLiteral("ROLLBACK"));
+}
+bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+
+void Connection::raise(int rc, const QString& context) const {
+    QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (!context.isEmpty()) msg = context + QStringLiteral(": ") + msg;
+    throw DbError(msg);
+}
+
+void Connection::createFromSchema(const QString& path, const QString& schemaSql) {
+    if (QFileInfo::exists(path)) throw DbError(QStringLiteral("文件已存在: %1").arg(path));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw DbError(msg);
+    }
+    char* err = nullptr;
+    rc = sqlite3_exec(db, schemaSql.toUtf8().constData(), nullptr, nullptr, &err);
+    QString msg = err ? QString::fromUtf8(err) : QString();
+    sqlite3_free(err);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        QFile::remove(path); // never leave a half-made data file behind
+        throw DbError(msg);
+    }
+}
+
+// --------------------------------------------------------- TransactionGuard
+
+TransactionGuard::~TransactionGuard() {
+    if (!m_done) {
+        try {
+            m_conn.rollback();
+        } catch (...) {
+            // The original error is the one worth reporting.
+        }
+    }
+}
+
+void TransactionGuard::commit() {
+    m_conn.commit();
+    m_done = true;
+}

@@ -1,0 +1,790 @@
+#include "dataset.h"
+
+#include "connection.h"
+#include "dberror.h"
+#include "displayformat.h"
+#include "sqltext.h"
+
+#include <cmath>
+
+// -------------------------------------------------------------------- Field
+
+QVariant Field::value() const {
+    if (!m_ds || m_ds->m_current < 0) return QVariant();
+    return m_ds->valueAt(m_ds->m_current, m_index);
+}
+bool Field::isNull() const {
+    QVariant v = value();
+    return !v.isValid() || v.isNull();
+}
+QString Field::asString() const {
+    QVariant v = value();
+    if (v.typeId() == QMetaType::Double) return DisplayFormat::plainNumber(v.toDouble());
+    if (v.typeId() == QMetaType::QDateTime) return DisplayFormat::displayText(v);
+    return v.toString();
+}
+int Field::asInteger() const {
+    QVariant v = value();
+    if (v.typeId() == QMetaType::Double) return int(std::llround(v.toDouble()));
+    if (v.typeId() == QMetaType::Bool) return v.toBool() ? 1 : 0;
+    bool ok = false;
+    int r = v.toString().trimmed().toInt(&ok);
+    return ok ? r : int(v.toLongLong());
+}
+double Field::asFloat() const {
+    QVariant v = value();
+    bool ok = false;
+    double d = v.toDouble(&ok);
+    return ok ? d : 0.0;
+}
+QDateTime Field::asDateTime() const {
+    QVariant v = value();
+    if (v.typeId() == QMetaType::QDateTime) return v.toDateTime();
+    return SqlText::parseDateTime(v.toString());
+}
+bool Field::asBoolean() const {
+    QVariant v = value();
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed().toLower();
+        return s == QLatin1String("true") || s == QLatin1String("1") || s == QLatin1String("yes");
+    }
+    return v.toBool();
+}
+QString Field::displayText() const {
+    return DisplayFormat::displayText(value(), m_displayFormat);
+}
+void Field::setValue(const QVariant& v) {
+    if (!m_ds) return;
+    if (m_kind != FieldKind::Data) throw AppError(QStringLiteral("字段 %1 不能修改.").arg(m_name));
+    if (!m_ds->isEditing()) m_ds->edit();
+    DataSet::Row& row = m_ds->m_rows[size_t(m_ds->m_current)];
+    QVariant nv = m_ds->normalised(*this, v);
+    QVariant& slot = row.values[size_t(m_index)];
+    if (slot.isNull() == nv.isNull() && slot == nv && slot.typeId() == nv.typeId()) return;
+    slot = nv;
+    m_ds->invalidateIndexes();
+    if (!m_ds->m_disabled) emit m_ds->fieldChanged(m_ds->m_current, m_index);
+    if (onChange) onChange(*this);
+}
+
+// ------------------------------------------------------------------ DataSet
+
+namespace {
+FieldType typeFromDecl(const QString& decl) {
+    const QString d = decl.toUpper();
+    if (d.isEmpty()) return FieldType::Unknown;
+    if (d.contains(QLatin1String("INT")) || d == QLatin1String("COUNTER") ||
+        d == QLatin1String("AUTOINCREMENT"))
+        return FieldType::Integer;
+    if (d.contains(QLatin1String("DOUBLE")) || d.contains(QLatin1String("REAL")) ||
+        d.contains(QLatin1String("FLOAT")) || d.contains(QLatin1String("NUMERIC")) ||
+        d.contains(QLatin1String("DECIMAL")) || d.contains(QLatin1String("MONEY")) ||
+        d.contains(QLatin1String("CURRENCY")))
+        return FieldType::Float;
+    if (d.contains(QLatin1String("DATE")) || d.contains(QLatin1String("TIME")))
+        return FieldType::DateTime;
+    if (d.contains(QLatin1String("BOOL")) || d.contains(QLatin1String("YESNO")) ||
+        d == QLatin1String("BIT"))
+        return FieldType::Bool;
+    if (d.contains(QLatin1String("BLOB"))) return FieldType::Blob;
+    return FieldType::Text;
+}
+
+QString keyText(const QVariant& v) {
+    if (!v.isValid() || v.isNull()) return QString();
+    if (v.typeId() == QMetaType::Double) {
+        double d = v.toDouble();
+        if (std::floor(d) == d && std::fabs(d) < 1e15) return QString::number(qint64(d));
+        return QString::number(d, 'g', 17);
+    }
+    if (v.typeId() == QMetaType::Bool) return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    if (v.typeId() == QMetaType::QDateTime) return SqlText::dateTime(v.toDateTime());
+    return v.toString();
+}
+
+QString bracket(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
+} // namespace
+
+DataSet::DataSet(Connection* conn, QObject* parent) : QObject(parent), m_conn(conn) {}
+DataSet::~DataSet() = default;
+
+QString DataSet::normParam(const QString& n) {
+    QString k = n.startsWith(QLatin1Char(':')) ? n.mid(1) : n;
+    return k.toLower();
+}
+
+void DataSet::setSql(const QString& sql) {
+    if (isActive()) close();
+    m_sql = sql;
+}
+
+void DataSet::setParam(const QString& name, const QVariant& value) { m_params[normParam(name)] = value; }
+
+void DataSet::setUpdateTable(const QString& table, const QString& keyField) {
+    m_updateTable = table;
+    m_keyField = keyField;
+}
+
+Field* DataSet::addLookupField(const QString& name, const QString& keyField, DataSet* list,
+                               const QString& listKey, const QString& listResult) {
+    auto f = std::make_unique<Field>();
+    f->m_name = name;
+    f->m_kind = FieldKind::Lookup;
+    f->m_keyField = keyField;
+    f->m_lookupDs = list;
+    f->m_listKey = listKey;
+    f->m_listResult = listResult;
+    Field* raw = f.get();
+    m_extraDefs.push_back(std::move(f));
+    return raw;
+}
+
+Field* DataSet::addCalculatedField(const QString& name, FieldType type,
+                                   std::function<QVariant(const DataSet&, int)> calc) {
+    auto f = std::make_unique<Field>();
+    f->m_name = name;
+    f->m_kind = FieldKind::Calculated;
+    f->m_type = type;
+    f->m_calc = std::move(calc);
+    Field* raw = f.get();
+    m_extraDefs.push_back(std::move(f));
+    return raw;
+}
+
+void DataSet::setDisplayFormat(const QString& fieldName, const QString& format) {
+    m_formats[fieldName.toLower()] = format;
+    if (Field* f = findField(fieldName)) f->setDisplayFormat(format);
+}
+
+void DataSet::setState(State s) {
+    if (m_state == s) return;
+    m_state = s;
+    emit stateChanged(s);
+}
+
+bool DataSet::writable() const { return m_inMemory || !m_updateTable.isEmpty(); }
+bool DataSet::canModify() const { return isActive() && writable(); }
+
+void DataSet::buildFields(Statement& st) {
+    m_fields.clear();
+    m_fieldIndex.clear();
+    const int n = st.columnCount();
+    for (int i = 0; i < n; ++i) {
+        auto f = std::make_unique<Field>();
+        f->m_ds = this;
+        f->m_index = i;
+        f->m_name = st.columnName(i);
+        f->m_type = typeFromDecl(st.columnDeclType(i));
+        f->m_originTable = st.columnTable(i);
+        f->m_originColumn = st.columnOrigin(i);
+        const QString key = f->m_name.toLower();
+        if (m_fieldIndex.contains(key) && !f->m_originTable.isEmpty()) {
+            // A second column of the same name (InputDetail.* with Product.*)
+            // is reachable as Table.column.
+            f->m_name = f->m_originTable + QLatin1Char('.') + f->m_name;
+        }
+        if (!m_fieldIndex.contains(f->m_name.toLower())) m_fieldIndex.insert(f->m_name.toLower(), i);
+        m_fields.push_back(std::move(f));
+    }
+    m_dataFieldCount = n;
+    for (const auto& def : m_extraDefs) {
+        auto f = std::make_unique<Field>(*def);
+        f->m_ds = this;
+        f->m_index = int(m_fields.size());
+        m_fieldIndex.insert(f->m_name.toLower(), f->m_index);
+        m_fields.push_back(std::move(f));
+    }
+    // Look-up fields take the type of what they show.
+    for (auto& f : m_fields) {
+        auto it = m_formats.constFind(f->m_name.toLower());
+        if (it != m_formats.constEnd()) f->m_displayFormat = *it;
+    }
+}
+
+QVariant DataSet::normalised(const Field& f, const QVariant& v) const {
+    if (!v.isValid() || v.isNull()) return QVariant();
+    switch (f.m_type) {
+    case FieldType::Float: {
+        if (v.typeId() == QMetaType::Double) return v;
+        if (v.typeId() == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.isEmpty()) return QVariant();
+            bool ok = false;
+            double d = s.toDouble(&ok);
+            if (!ok) throw AppError(QStringLiteral("\"%1\" 不是有效的数值.").arg(s));
+            return d;
+        }
+        return v.toDouble();
+    }
+    case FieldType::Integer: {
+        if (v.typeId() == QMetaType::LongLong) return v;
+        if (v.typeId() == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.isEmpty()) return QVariant();
+            bool ok = false;
+            qint64 i = s.toLongLong(&ok);
+            if (!ok) throw AppError(QStringLiteral("\"%1\" 不是有效的整数.").arg(s));
+            return i;
+        }
+        if (v.typeId() == QMetaType::Double) {
+            double d = v.toDouble();
+            if (std::floor(d) == d) return qint64(d);
+            return v;
+        }
+        return QVariant(v.toLongLong());
+    }
+    case FieldType::Bool:
+        if (v.typeId() == QMetaType::QString) {
+            const QString s = v.toString().trimmed().toLower();
+            return s == QLatin1String("1") || s == QLatin1String("true") || s == QLatin1String("yes");
+        }
+        return v.toBool();
+    case FieldType::DateTime: {
+        if (v.typeId() == QMetaType::QDateTime) return v;
+        if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0));
+        const QString s = v.toString();
+        if (s.trimmed().isEmpty()) return QVariant();
+        QDateTime dt = SqlText::parseDateTime(s);
+        return dt.isValid() ? QVariant(dt) : v;
+    }
+    case FieldType::Text:
+        if (v.typeId() == QMetaType::Double) return DisplayFormat::plainNumber(v.toDouble());
+        return v.typeId() == QMetaType::QString ? v : QVariant(v.toString());
+    default:
+        return v;
+    }
+}
+
+void DataSet::readRow(Statement& st) {
+    Row row;
+    row.values.resize(size_t(m_dataFieldCount));
+    for (int i = 0; i < m_dataFieldCount; ++i) {
+        Field& f = *m_fields[size_t(i)];
+        QVariant v = st.value(i);
+        if (f.m_type == FieldType::Unknown && v.isValid()) {
+            switch (v.typeId()) {
+            case QMetaType::LongLong: f.m_type = FieldType::Integer; break;
+            case QMetaType::Double: f.m_type = FieldType::Float; break;
+            case QMetaType::QByteArray: f.m_type = FieldType::Blob; break;
+            default: f.m_type = FieldType::Text; break;
+            }
+        }
+        // Expressions mix integer and real values (sum of doubles that happen
+        // to be whole); keep each value as the engine gave it.
+        if (f.m_originTable.isEmpty() && v.isValid() &&
+            (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double)) {
+            if (f.m_type == FieldType::Integer && v.typeId() == QMetaType::Double)
+                f.m_type = FieldType::Float;
+            row.values[size_t(i)] = v;
+        } else {
+            row.values[size_t(i)] = normalised(f, v);
+        }
+    }
+    m_rows.push_back(std::move(row));
+}
+
+void DataSet::open() {
+    if (isActive()) close();
+    if (!m_conn) throw AppError(QStringLiteral("数据集没有连接."));
+    if (m_sql.trimmed().isEmpty()) throw AppError(QStringLiteral("数据集没有查询语句."));
+    auto st = std::make_unique<Statement>(*m_conn, m_sql);
+    const QStringList names = st->parameterNames();
+    for (int i = 0; i < names.size(); ++i)
+        st->bind(i + 1, m_params.value(names[i].toLower()));
+    buildFields(*st);
+    m_rows.clear();
+    m_deleted.clear();
+    invalidateIndexes();
+    m_cursor = std::move(st);
+    const bool all = writable() || m_fetchBlock <= 0;
+    // Fetch before changing state, so a failing statement leaves us closed.
+    try {
+        if (all) fetchAll();
+        else fetchMore(m_fetchBlock);
+    } catch (...) {
+        m_cursor.reset();
+        m_rows.clear();
+        m_fields.clear();
+        m_fieldIndex.clear();
+        throw;
+    }
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    m_state = State::Browse;
+    emit rowsReset();
+    emit stateChanged(m_state);
+    notifyScroll();
+}
+
+void DataSet::close() {
+    if (m_state == State::Inactive && m_fields.empty()) return;
+    m_cursor.reset();
+    m_rows.clear();
+    m_deleted.clear();
+    m_fields.clear();
+    m_fieldIndex.clear();
+    invalidateIndexes();
+    m_current = -1;
+    m_bof = m_eof = true;
+    m_state = State::Inactive;
+    emit rowsReset();
+    emit stateChanged(m_state);
+    emit currentChanged(0);
+}
+
+void DataSet::requery() { open(); }
+
+int DataSet::fetchMore(int count) {
+    if (!m_cursor) return 0;
+    const int before = int(m_rows.size());
+    int got = 0;
+    while (count <= 0 || got < count) {
+        if (!m_cursor->step()) {
+            m_cursor.reset();
+            break;
+        }
+        readRow(*m_cursor);
+        ++got;
+    }
+    if (got > 0) {
+        invalidateIndexes();
+        if (m_state != State::Inactive && !m_disabled) emit rowsFetched(before, before + got - 1);
+    }
+    return got;
+}
+
+void DataSet::fetchAll() {
+    while (m_cursor) fetchMore(4096);
+}
+
+int DataSet::recordCount() {
+    fetchAll();
+    return int(m_rows.size());
+}
+
+bool DataSet::isEmpty() { return m_rows.empty() && (fetchMore(1), m_rows.empty()); }
+
+void DataSet::ensureRow(int row) {
+    while (row >= int(m_rows.size()) && m_cursor) fetchMore(std::max(m_fetchBlock, row + 1 - int(m_rows.size())));
+}
+
+void DataSet::notifyScroll() {
+    if (m_disabled) return;
+    emit currentChanged(recNo());
+    if (afterScroll) afterScroll(*this);
+}
+
+void DataSet::moveTo(int row) {
+    if (!isActive()) throw AppError(QStringLiteral("数据集未打开."));
+    if (isEditing()) checkBrowseMode();
+    ensureRow(row);
+    if (m_rows.empty()) {
+        m_current = -1;
+        m_bof = m_eof = true;
+        return;
+    }
+    int target = std::clamp(row, 0, int(m_rows.size()) - 1);
+    bool changed = target != m_current;
+    m_current = target;
+    if (changed) notifyScroll();
+}
+
+void DataSet::setRecNo(int recNo) {
+    moveTo(recNo - 1);
+    m_bof = m_current <= 0;
+    m_eof = m_rows.empty();
+}
+
+void DataSet::first() {
+    moveTo(0);
+    m_bof = true;
+    m_eof = m_rows.empty();
+}
+
+void DataSet::last() {
+    fetchAll();
+    moveTo(int(m_rows.size()) - 1);
+    m_eof = true;
+    m_bof = m_rows.empty();
+}
+
+void DataSet::next() {
+    if (m_rows.empty()) {
+        m_eof = true;
+        return;
+    }
+    ensureRow(m_current + 1);
+    if (m_current + 1 >= int(m_rows.size())) {
+        if (isEditing()) checkBrowseMode();
+        m_eof = true;
+        return;
+    }
+    moveTo(m_current + 1);
+    m_bof = false;
+    m_eof = false;
+}
+
+void DataSet::prior() {
+    if (m_current <= 0) {
+        if (isEditing()) checkBrowseMode();
+        m_bof = true;
+        return;
+    }
+    moveTo(m_current - 1);
+    m_bof = false;
+    m_eof = false;
+}
+
+void DataSet::moveBy(int delta) {
+    if (m_rows.empty()) return;
+    moveTo(m_current + delta);
+    m_bof = m_current == 0 && delta < 0;
+    m_eof = false;
+}
+
+int DataSet::findRow(const QString& fieldName, const QVariant& value) {
+    Field* f = field(fieldName);
+    fetchAll();
+    const QString key = f->m_name.toLower();
+    auto it = m_indexes.find(key);
+    if (it == m_indexes.end()) {
+        QHash<QString, int> idx;
+        idx.reserve(int(m_rows.size()));
+        for (int r = 0; r < int(m_rows.size()); ++r) {
+            const QString k = keyText(valueAt(r, f->m_index));
+            if (!idx.contains(k)) idx.insert(k, r);
+        }
+        it = m_indexes.insert(key, idx);
+    }
+    return it->value(keyText(value), -1);
+}
+
+bool DataSet::locate(const QString& fieldName, const QVariant& value, bool caseInsensitive) {
+    int row = -1;
+    if (!caseInsensitive) {
+        row = findRow(fieldName, value);
+    } else {
+        Field* f = field(fieldName);
+        fetchAll();
+        const QString want = value.toString();
+        for (int r = 0; r < int(m_rows.size()); ++r) {
+            if (valueAt(r, f->m_index).toString().compare(want, Qt::CaseInsensitive) == 0) {
+                row = r;
+                break;
+            }
+        }
+    }
+    if (row < 0) return false;
+    moveTo(row);
+    m_bof = m_eof = false;
+    return true;
+}
+
+QVariant DataSet::lookup(const QString& keyField, const QVariant& key, const QString& resultField) {
+    if (!isActive() || !key.isValid() || key.isNull()) return QVariant();
+    Field* rf = findField(resultField);
+    if (!rf || !findField(keyField)) return QVariant();
+    int row = findRow(keyField, key);
+    return row < 0 ? QVariant() : valueAt(row, rf->m_index);
+}
+
+Field* DataSet::findField(const QString& name) const {
+    auto it = m_fieldIndex.constFind(name.toLower());
+    return it == m_fieldIndex.constEnd() ? nullptr : m_fields[size_t(*it)].get();
+}
+
+Field* DataSet::field(const QString& name) const {
+    Field* f = findField(name);
+    if (!f) throw AppError(QStringLiteral("%1: 字段 '%2' 不存在.").arg(objectName(), name));
+    return f;
+}
+
+QStringList DataSet::fieldNames() const {
+    QStringList out;
+    for (const auto& f : m_fields) out << f->m_name;
+    return out;
+}
+
+QVariant DataSet::valueAt(int row, int fieldIndex) const {
+    if (row < 0 || row >= int(m_rows.size()) || fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
+        return QVariant();
+    if (fieldIndex < m_dataFieldCount) return m_rows[size_t(row)].values[size_t(fieldIndex)];
+    const Field& f = *m_fields[size_t(fieldIndex)];
+    if (f.m_kind == FieldKind::Calculated) return f.m_calc ? f.m_calc(*this, row) : QVariant();
+    if (!f.m_lookupDs) return QVariant();
+    Field* kf = findField(f.m_keyField);
+    if (!kf) return QVariant();
+    return f.m_lookupDs->lookup(f.m_listKey, valueAt(row, kf->m_index), f.m_listResult);
+}
+
+QVariant DataSet::valueAt(int row, const QString& name) const {
+    Field* f = findField(name);
+    return f ? valueAt(row, f->m_index) : QVariant();
+}
+
+QString DataSet::displayTextAt(int row, int fieldIndex) const {
+    if (fieldIndex < 0 || fieldIndex >= int(m_fields.size())) return QString();
+    return DisplayFormat::displayText(valueAt(row, fieldIndex), m_fields[size_t(fieldIndex)]->m_displayFormat);
+}
+
+void DataSet::setValueAt(int row, int fieldIndex, const QVariant& v) {
+    if (row != m_current) moveTo(row);
+    m_fields[size_t(fieldIndex)]->setValue(v);
+}
+
+void DataSet::append() {
+    if (!canModify()) throw AppError(QStringLiteral("数据集不能修改."));
+    checkBrowseMode();
+    fetchAll();
+    Row row;
+    row.values.resize(size_t(m_dataFieldCount));
+    row.status = RowStatus::Inserted;
+    m_rows.push_back(std::move(row));
+    invalidateIndexes();
+    m_current = int(m_rows.size()) - 1;
+    m_bof = m_eof = false;
+    m_snapshotStatus = RowStatus::Inserted;
+    m_editSnapshot.clear();
+    setState(State::Insert);
+    if (!m_disabled) emit rowInserted(m_current);
+    notifyScroll();
+    if (onNewRecord) onNewRecord(*this);
+}
+
+void DataSet::edit() {
+    if (isEditing()) return;
+    if (!canModify()) throw AppError(QStringLiteral("数据集不能修改."));
+    if (m_current < 0) {
+        append();
+        return;
+    }
+    m_editSnapshot = m_rows[size_t(m_current)].values;
+    m_snapshotStatus = m_rows[size_t(m_current)].status;
+    setState(State::Edit);
+}
+
+void DataSet::checkBrowseMode() {
+    if (isEditing()) post();
+}
+
+void DataSet::post() {
+    if (!isEditing()) return;
+    if (beforePost) beforePost(*this);
+    Row& row = m_rows[size_t(m_current)];
+    if (!m_inMemory && !m_cached) {
+        if (m_state == State::Insert) {
+            writeInsert(row);
+        } else if (row.values != m_editSnapshot) {
+            Row old = row;
+            old.original = std::make_shared<std::vector<QVariant>>(m_editSnapshot);
+            writeUpdate(old);
+        }
+        row.status = RowStatus::Unchanged;
+    } else if (m_cached && !m_inMemory) {
+        if (m_state == State::Edit && row.status == RowStatus::Unchanged && row.values != m_editSnapshot) {
+            row.original = std::make_shared<std::vector<QVariant>>(m_editSnapshot);
+            row.status = RowStatus::Modified;
+        }
+    } else {
+        row.status = RowStatus::Unchanged;
+    }
+    m_editSnapshot.clear();
+    invalidateIndexes();
+    setState(State::Browse);
+    if (!m_disabled) emit rowChanged(m_current);
+    if (afterPost) afterPost(*this);
+}
+
+void DataSet::cancel() {
+    if (!isEditing()) return;
+    if (m_state == State::Insert) {
+        const int row = m_current;
+        m_rows.erase(m_rows.begin() + row);
+        m_current = std::min(row, int(m_rows.size()) - 1);
+        m_eof = m_rows.empty();
+        setState(State::Browse);
+        if (!m_disabled) emit rowRemoved(row);
+        notifyScroll();
+    } else {
+        m_rows[size_t(m_current)].values = m_editSnapshot;
+        m_rows[size_t(m_current)].status = m_snapshotStatus;
+        setState(State::Browse);
+        if (!m_disabled) emit rowChanged(m_current);
+    }
+    m_editSnapshot.clear();
+    invalidateIndexes();
+}
+
+void DataSet::deleteRecord() {
+    if (!canModify()) throw AppError(QStringLiteral("数据集不能修改."));
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == State::Edit) cancel();
+    if (m_current < 0) throw AppError(QStringLiteral("没有可删除的记录."));
+    if (beforeDelete) beforeDelete(*this);
+    Row& row = m_rows[size_t(m_current)];
+    if (!m_inMemory && !m_cached) {
+        writeDelete(row.values);
+    } else if (m_cached && !m_inMemory && row.status != RowStatus::Inserted) {
+        m_deleted.push_back(row.original ? *row.original : row.values);
+    }
+    const int r = m_current;
+    m_rows.erase(m_rows.begin() + r);
+    invalidateIndexes();
+    m_current = std::min(r, int(m_rows.size()) - 1);
+    m_eof = m_rows.empty();
+    if (!m_disabled) emit rowRemoved(r);
+    notifyScroll();
+}
+
+bool DataSet::hasPendingUpdates() const {
+    if (!m_deleted.empty()) return true;
+    for (const Row& r : m_rows)
+        if (r.status != RowStatus::Unchanged) return true;
+    return isEditing();
+}
+
+void DataSet::applyUpdates() {
+    checkBrowseMode();
+    if (!m_cached || m_inMemory) return;
+    if (!hasPendingUpdates()) return;
+    // All or nothing: inside the caller's transaction when there is one,
+    // otherwise in our own.
+    std::unique_ptr<TransactionGuard> guard;
+    if (!m_conn->inTransaction()) guard = std::make_unique<TransactionGuard>(*m_conn);
+    for (const auto& del : m_deleted) writeDelete(del);
+    Field* key = findField(m_keyField);
+    std::vector<std::pair<int, qint64>> newKeys;
+    for (int r = 0; r < int(m_rows.size()); ++r) {
+        Row& row = m_rows[size_t(r)];
+        if (row.status == RowStatus::Modified) {
+            writeUpdate(row);
+        } else if (row.status == RowStatus::Inserted) {
+            Row copy = row;
+            writeInsert(copy);
+            if (key) newKeys.emplace_back(r, copy.values[size_t(key->m_index)].toLongLong());
+        }
+    }
+    if (guard) guard->commit();
+    // Only now that the rows are stored does memory agree with the file.
+    for (auto& [r, k] : newKeys) m_rows[size_t(r)].values[size_t(key->m_index)] = k;
+    for (Row& row : m_rows) {
+        row.status = RowStatus::Unchanged;
+        row.original.reset();
+    }
+    m_deleted.clear();
+    invalidateIndexes();
+    if (!m_disabled) emit rowsReset();
+}
+
+void DataSet::cancelUpdates() {
+    if (isEditing()) cancel();
+    bool any = !m_deleted.empty();
+    for (int r = int(m_rows.size()) - 1; r >= 0; --r) {
+        Row& row = m_rows[size_t(r)];
+        if (row.status == RowStatus::Inserted) {
+            m_rows.erase(m_rows.begin() + r);
+            any = true;
+        } else if (row.status == RowStatus::Modified) {
+            if (row.original) row.values = *row.original;
+            row.original.reset();
+            row.status = RowStatus::Unchanged;
+            any = true;
+        }
+    }
+    for (auto& del : m_deleted) {
+        Row row;
+        row.values = del;
+        m_rows.push_back(std::move(row));
+    }
+    m_deleted.clear();
+    if (!any) return;
+    invalidateIndexes();
+    m_current = m_rows.empty() ? -1 : std::min(std::max(m_current, 0), int(m_rows.size()) - 1);
+    m_eof = m_rows.empty();
+    if (!m_disabled) {
+        emit rowsReset();
+    }
+    notifyScroll();
+}
+
+void DataSet::enableControls() {
+    if (m_disabled > 0 && --m_disabled == 0) {
+        emit rowsReset();
+        notifyScroll();
+    }
+}
+
+// ---------------------------------------------------------------- write-back
+
+void DataSet::writeInsert(Row& row) {
+    if (m_updateTable.isEmpty()) throw AppError(QStringLiteral("数据集没有可写回的表."));
+    QStringList cols, marks;
+    std::vector<QVariant> vals;
+    for (int i = 0; i < m_dataFieldCount; ++i) {
+        const Field& f = *m_fields[size_t(i)];
+        if (f.m_originTable.compare(m_updateTable, Qt::CaseInsensitive) != 0 || f.m_originColumn.isEmpty())
+            continue;
+        const QVariant& v = row.values[size_t(i)];
+        // Unset columns are left out, so the table's defaults apply.
+        if (!v.isValid() || v.isNull()) continue;
+        cols << bracket(f.m_originColumn);
+        marks << QStringLiteral("?");
+        vals.push_back(v);
+    }
+    QString sql = cols.isEmpty()
+                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(bracket(m_updateTable))
+                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(bracket(m_updateTable), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    Statement st(*m_conn, sql);
+    for (size_t i = 0; i < vals.size(); ++i) st.bind(int(i) + 1, vals[i]);
+    while (st.step()) {
+    }
+    if (Field* key = findField(m_keyField)) {
+        QVariant& kv = row.values[size_t(key->m_index)];
+        if (!kv.isValid() || kv.isNull()) kv = m_conn->lastInsertId();
+    }
+}
+
+void DataSet::writeUpdate(Row& row) {
+    Field* key = findField(m_keyField);
+    if (!key) throw AppError(QStringLiteral("无法保存: 数据集缺少关键字段 %1.").arg(m_keyField));
+    const std::vector<QVariant>& orig = row.original ? *row.original : row.values;
+    QStringList sets;
+    std::vector<QVariant> vals;
+    for (int i = 0; i < m_dataFieldCount; ++i) {
+        const Field& f = *m_fields[size_t(i)];
+        if (f.m_originTable.compare(m_updateTable, Qt::CaseInsensitive) != 0 || f.m_originColumn.isEmpty())
+            continue;
+        const QVariant& v = row.values[size_t(i)];
+        const QVariant& o = orig[size_t(i)];
+        if (v.isNull() == o.isNull() && v == o) continue;
+        sets << bracket(f.m_originColumn) + QStringLiteral("=?");
+        vals.push_back(v);
+    }
+    if (sets.isEmpty()) return;
+    Statement st(*m_conn, QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                              .arg(bracket(m_updateTable), sets.join(QLatin1Char(',')),
+                                   bracket(key->m_originColumn.isEmpty() ? m_keyField : key->m_originColumn)));
+    int i = 1;
+    for (const QVariant& v : vals) st.bind(i++, v);
+    st.bind(i, orig[size_t(key->m_index)]);
+    while (st.step()) {
+    }
+    if (st.changes() == 0)
+        throw DbError(QStringLiteral("要修改的记录已不存在, 无法保存 (%1).").arg(m_updateTable));
+}
+
+void DataSet::writeDelete(const std::vector<QVariant>& values) {
+    Field* key = findField(m_keyField);
+    if (!key) throw AppError(QStringLiteral("无法删除: 数据集缺少关键字段 %1.").arg(m_keyField));
+    Statement st(*m_conn, QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                              .arg(bracket(m_updateTable),
+                                   bracket(key->m_originColumn.isEmpty() ? m_keyField : key->m_originColumn)));
+    st.bind(1, values[size_t(key->m_index)]);
+    while (st.step()) {
+    }
+}

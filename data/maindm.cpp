@@ -1,0 +1,71 @@
+#include "maindm.h"
+
+#include "appcontext.h"
+#include "dataset.h"
+#include "dberror.h"
+
+namespace {
+TMainDM* g_main = nullptr;
+}
+
+TMainDM* MainDM() { return g_main; }
+
+DataSet* TMainDM::make(const char* name, const QString& sql) {
+    auto* ds = new DataSet(&MainConn, this);
+    ds->setObjectName(QString::fromLatin1(name));
+    ds->setSql(sql);
+    ds->setFetchBlock(0); // look-up lists are read whole, like static cursors
+    m_queries.push_back(ds);
+    return ds;
+}
+
+TMainDM::TMainDM(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("MainDM"));
+    g_main = this;
+    queryUnit = make("queryUnit", QStringLiteral("SELECT *\nFROM ProductUnit"));
+    querySupplierType = make("querySupplierType", QStringLiteral("SELECT *\nFROM ValueSet\nWHERE setName='SupplierType'"));
+    queryCustomerType = make("queryCustomerType", QStringLiteral("SELECT *\nFROM ValueSet\nWHERE setName='CustomerType'"));
+    queryProduct = make("queryProduct", QStringLiteral("SELECT *\nFROM Product\nWHERE id <= 0"));
+    querySupplier = make("querySupplier", QStringLiteral("SELECT *\nFROM Supplier\nWHERE 1=2"));
+    queryUser = make("queryUser", QStringLiteral("SELECT *\nFROM Users"));
+    queryCustomer = make("queryCustomer", QStringLiteral("SELECT *\nFROM Customer"));
+    queryInputType = make("queryInputType", QStringLiteral("SELECT *\nFROM ValueSet\nWHERE setName='INPUTTYPE'"));
+    queryOutputType = make("queryOutputType", QStringLiteral("SELECT *\nFROM ValueSet\nWHERE setName='OUTPUTTYPE'"));
+    queryAuditStatus = make("queryAuditStatus", QStringLiteral("SELECT *\nFROM KeyValueConst\nWHERE nameSpace='AUDIT'"));
+    querySysConfig = make("querySysConfig", QStringLiteral("SELECT *\nFROM SysConfig"));
+    queryProductSize = make("queryProductSize", QStringLiteral("SELECT *\nFROM ProductSize"));
+    queryProductColor = make("queryProductColor", QStringLiteral("SELECT *\nFROM ProductColor"));
+    queryProductBrand = make("queryProductBrand", QStringLiteral("SELECT *\nFROM ProductBrand"));
+    queryCategoryList = make("queryCategoryList",
+                             QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryUserGroup = make("queryUserGroup", QStringLiteral("SELECT *\nFROM UserGroup"));
+}
+
+TMainDM::~TMainDM() {
+    for (DataSet* ds : m_queries) ds->close();
+    MainConn.close();
+    if (g_main == this) g_main = nullptr;
+}
+
+void TMainDM::checkDataFile() {
+    // A file that opens but is no data file of ours must be refused before
+    // anyone logs in; the check only reads.
+    Statement st(MainConn, QStringLiteral("select sysValue from SysConfig where sysKey='VersionType'"));
+    if (!st.step() || st.value(0).toString().compare(QStringLiteral("general"), Qt::CaseInsensitive) != 0)
+        throw DbError(QStringLiteral("%1 不是本程序的数据文件.").arg(MainConn.fileName()));
+}
+
+void TMainDM::Startup(const QString& dataFile) {
+    MainConn.close();
+    MainConn.open(TAppContext::OdbcConnectionString(dataFile));
+    try {
+        checkDataFile();
+    } catch (...) {
+        MainConn.close();
+        throw;
+    }
+    querySupplier->setSql(QStringLiteral("SELECT * FROM Supplier"));
+    queryProduct->setSql(QStringLiteral("SELECT * FROM Product"));
+    for (DataSet* ds : m_queries) ds->open();
+    if (TAppContext* ctx = AppContext()) ctx->Settings().bind(querySysConfig);
+}

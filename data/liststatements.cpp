@@ -1,0 +1,428 @@
+#include "liststatements.h"
+
+#include "sqltext.h"
+
+#include <QRegularExpression>
+
+namespace {
+// Both ends are whole days whatever the stored time: DateDiff counts day
+// boundaries, so a start after the end matches nothing.
+QString dayRange(const QString& column, const QDate& start, const QDate& end) {
+    return QLatin1String("(DateDiff('d',") + column + QLatin1String(",'") + SqlText::date(start) +
+           QLatin1String("')<=0 and DateDiff('d',") + column + QLatin1String(",'") +
+           SqlText::date(end) + QLatin1String("')>=0)");
+}
+} // namespace
+
+namespace ListStatements {
+
+namespace {
+
+// The statements as the program has always written them, per kind in the
+// order of Query. Kept on one line each so that they can be compared with
+// the original text by eye; every blank counts.
+// clang-format off
+const char* const kAsWritten[4][4] = {
+    // Purchase
+    {
+        " SELECT InputForm.*, ValueSet.elementValue AS inputTypeName, Supplier.supplierName, TCreateUser.userName AS createUserName, TInputUser.userName AS inputUserName  FROM (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TInputUser RIGHT JOIN [InputForm] ON      TInputUser.id = InputForm.inputUser) ON TCreateUser.id = InputForm.createUser) ON ValueSet.id = InputForm.inputType) LEFT JOIN Supplier ON InputForm.supplierID = Supplier.id ",
+        " SELECT InputForm.auditStatus, InputForm.inputDate, InputForm.createDate, ValueSet.elementValue AS inputTypeName, Supplier.supplierName,         TCreateUser.userName AS createUserName, TInputUser.userName AS inputUserName, InputDetail.*, ProductUnit.unitName, Product.*         ,InputDetail.id as inputDetailID  FROM ((ProductUnit RIGHT JOIN (InputDetail INNER JOIN (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TInputUser RIGHT JOIN [InputForm] ON TInputUser.id = InputForm.inputUser) ON TCreateUser.id = InputForm.createUser)      ON ValueSet.id = InputForm.inputType) ON InputDetail.inputNO = InputForm.inputNO) ON ProductUnit.id = InputDetail.unitID) INNER JOIN Product ON InputDetail.productID = Product.id) LEFT JOIN Supplier ON InputForm.supplierID = Supplier.id ",
+        " SELECT sum(InputForm.totalPrice) as totalPrice  FROM (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TInputUser RIGHT JOIN [InputForm] ON      TInputUser.id = InputForm.inputUser) ON TCreateUser.id = InputForm.createUser) ON ValueSet.id = InputForm.inputType) LEFT JOIN Supplier ON InputForm.supplierID = Supplier.id ",
+        " SELECT sum(InputDetail.quantity) as quantity, sum(InputDetail.totalPrice) as totalPrice  FROM ((ProductUnit RIGHT JOIN (InputDetail INNER JOIN (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TInputUser RIGHT JOIN [InputForm] ON TInputUser.id = InputForm.inputUser) ON TCreateUser.id = InputForm.createUser)      ON ValueSet.id = InputForm.inputType) ON InputDetail.inputNO = InputForm.inputNO) ON ProductUnit.id = InputDetail.unitID) INNER JOIN Product ON InputDetail.productID = Product.id) LEFT JOIN Supplier ON InputForm.supplierID = Supplier.id ",
+    },
+    // Sale
+    {
+        " SELECT OutputForm.*, ValueSet.elementValue AS outputTypeName, Customer.customerName, TCreateUser.userName AS createUserName, TOutputUser.userName AS outputUserName  FROM (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TOutputUser RIGHT JOIN [OutputForm] ON      TOutputUser.id = OutputForm.outputUser) ON TCreateUser.id = OutputForm.createUser) ON ValueSet.id = OutputForm.outputType) LEFT JOIN Customer ON OutputForm.customerID = Customer.id ",
+        " SELECT OutputForm.auditStatus, OutputForm.outputDate, OutputForm.createDate, ValueSet.elementValue AS outputTypeName, Customer.customerName, TCreateUser.userName AS createUserName, TOutputUser.userName AS outputUserName,          OutputDetail.*, ProductUnit.unitName, Product.*,          OutputDetail.id as outputDetailID  FROM ((ProductUnit RIGHT JOIN (OutputDetail INNER JOIN (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TOutputUser RIGHT JOIN [OutputForm] ON TOutputUser.id = OutputForm.outputUser) ON TCreateUser.id = OutputForm.createUser)      ON ValueSet.id = OutputForm.outputType) ON OutputDetail.outputNO = OutputForm.outputNO) ON ProductUnit.id = OutputDetail.unitID) INNER JOIN Product ON OutputDetail.productID = Product.id) LEFT JOIN Customer ON OutputForm.customerID = Customer.id ",
+        " SELECT sum(OutputForm.totalPrice) as totalPrice  FROM (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TOutputUser RIGHT JOIN [OutputForm] ON      TOutputUser.id = OutputForm.outputUser) ON TCreateUser.id = OutputForm.createUser) ON ValueSet.id = OutputForm.outputType) LEFT JOIN Customer ON OutputForm.customerID = Customer.id ",
+        " SELECT sum(OutputDetail.quantity) as quantity, sum(OutputDetail.totalPrice) as totalPrice  FROM ((ProductUnit RIGHT JOIN (OutputDetail INNER JOIN (ValueSet RIGHT JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TOutputUser RIGHT JOIN [OutputForm] ON TOutputUser.id = OutputForm.outputUser) ON TCreateUser.id = OutputForm.createUser)      ON ValueSet.id = OutputForm.outputType) ON OutputDetail.outputNO = OutputForm.outputNO) ON ProductUnit.id = OutputDetail.unitID) INNER JOIN Product ON OutputDetail.productID = Product.id) LEFT JOIN Customer ON OutputForm.customerID = Customer.id ",
+    },
+    // CustomerRefund
+    {
+        " SELECT RefundForm.*, Customer.customerName as cosName, TCreateUser.userName AS createUserName, TRefundUser.userName AS refundUserName  FROM (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON      TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser) LEFT JOIN Customer ON RefundForm.cosID = Customer.id ",
+        " SELECT RefundForm.auditStatus, RefundForm.refundDate, RefundForm.createDate, Customer.customerName as cosName, TCreateUser.userName AS createUserName, TRefundUser.userName AS refundUserName,          RefundDetail.*, ProductUnit.unitName, Product.*,          RefundDetail.id as refundDetailID  FROM ((ProductUnit RIGHT JOIN (RefundDetail INNER JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser)       ON RefundDetail.refundNO = RefundForm.refundNO) ON ProductUnit.id = RefundDetail.unitID) INNER JOIN Product ON RefundDetail.productID = Product.id) LEFT JOIN Customer ON RefundForm.cosID = Customer.id ",
+        " SELECT sum(RefundForm.totalPrice) as totalPrice  FROM (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON      TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser) LEFT JOIN Customer ON RefundForm.cosID = Customer.id ",
+        " SELECT sum(RefundDetail.quantity) as quantity, sum(RefundDetail.totalPrice) as totalPrice  FROM ((ProductUnit RIGHT JOIN (RefundDetail INNER JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser)       ON RefundDetail.refundNO = RefundForm.refundNO) ON ProductUnit.id = RefundDetail.unitID) INNER JOIN Product ON RefundDetail.productID = Product.id) LEFT JOIN Customer ON RefundForm.cosID = Customer.id ",
+    },
+    // SupplierRefund
+    {
+        " SELECT RefundForm.*, Supplier.supplierName as cosName, TCreateUser.userName AS createUserName, TRefundUser.userName AS refundUserName  FROM (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON      TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser) LEFT JOIN Supplier ON RefundForm.cosID = Supplier.id ",
+        " SELECT RefundForm.auditStatus, RefundForm.refundDate, RefundForm.createDate, Supplier.supplierName as cosName,         TCreateUser.userName AS createUserName, TRefundUser.userName AS refundUserName, RefundDetail.*, ProductUnit.unitName, Product.*         ,RefundDetail.id as refundDetailID  FROM ((ProductUnit RIGHT JOIN (RefundDetail INNER JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser)       ON RefundDetail.refundNO = RefundForm.refundNO) ON ProductUnit.id = RefundDetail.unitID) INNER JOIN Product ON RefundDetail.productID = Product.id) LEFT JOIN Supplier ON RefundForm.cosID = Supplier.id ",
+        " SELECT sum(RefundForm.totalPrice) as totalPrice  FROM (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON      TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser) LEFT JOIN Supplier ON RefundForm.cosID = Supplier.id ",
+        " SELECT sum(RefundDetail.quantity) as quantity, sum(RefundDetail.totalPrice) as totalPrice  FROM ((ProductUnit RIGHT JOIN (RefundDetail INNER JOIN (Users AS TCreateUser RIGHT JOIN (Users AS TRefundUser RIGHT JOIN [RefundForm] ON TRefundUser.id = RefundForm.refundUser) ON TCreateUser.id = RefundForm.createUser)       ON RefundDetail.refundNO = RefundForm.refundNO) ON ProductUnit.id = RefundDetail.unitID) INNER JOIN Product ON RefundDetail.productID = Product.id) LEFT JOIN Supplier ON RefundForm.cosID = Supplier.id ",
+    },
+};
+// clang-format on
+
+// What the fast forms need beyond the public names.
+struct Shape {
+    KindNames names;
+    QString userAlias;    // TInputUser
+    QString userKey;      // inputUser
+    QString partnerTable; // Supplier
+    QString partnerKey;   // supplierID
+};
+
+const Shape& shapeOf(Kind kind) {
+    static const Shape shapes[4] = {
+        {{"InputForm", "InputDetail", "inputNO", "inputDetailID", "inputDate", "TInputUser.id",
+          "supplierName", "inputType"},
+         "TInputUser",
+         "inputUser",
+         "Supplier",
+         "supplierID"},
+        {{"OutputForm", "OutputDetail", "outputNO", "outputDetailID", "outputDate",
+          "TOutputUser.id", "customerName", "outputType"},
+         "TOutputUser",
+         "outputUser",
+         "Customer",
+         "customerID"},
+        {{"RefundForm", "RefundDetail", "refundNO", "refundDetailID", "refundDate",
+          "TRefundUser.id", "customerName", ""},
+         "TRefundUser",
+         "refundUser",
+         "Customer",
+         "cosID"},
+        {{"RefundForm", "RefundDetail", "refundNO", "refundDetailID", "refundDate",
+          "TRefundUser.id", "supplierName", ""},
+         "TRefundUser",
+         "refundUser",
+         "Supplier",
+         "cosID"},
+    };
+    return shapes[int(kind)];
+}
+
+// The LEFT JOIN chain that replaces the nested RIGHT JOINs. The document (or
+// line) table drives, so "Order by id desc" walks the primary key and
+// "Order by no desc" walks the number index, and the first rows come back
+// without the whole join being built and sorted. Every lookup joins on a
+// primary key, so no row is repeated, and the ON texts are those of the
+// original so that comparisons use the same collation.
+QString lookupJoins(const Shape& s) {
+    const QString& doc = s.names.documentTable;
+    QString joins =
+        QStringLiteral("LEFT JOIN Users AS %1 ON %1.id = %2.%3 ").arg(s.userAlias, doc, s.userKey);
+    joins += QStringLiteral("LEFT JOIN Users AS TCreateUser ON TCreateUser.id = %1.createUser ")
+                 .arg(doc);
+    if (!s.names.typeColumn.isEmpty())
+        joins += QStringLiteral("LEFT JOIN ValueSet ON ValueSet.id = %1.%2 ")
+                     .arg(doc, s.names.typeColumn);
+    return joins;
+}
+
+QString partnerJoin(const Shape& s) {
+    return QStringLiteral("LEFT JOIN %1 ON %2.%3 = %1.id ")
+        .arg(s.partnerTable, s.names.documentTable, s.partnerKey);
+}
+
+QString fastFrom(Kind kind, Query query) {
+    const Shape& s = shapeOf(kind);
+    const QString& doc = s.names.documentTable;
+    const QString& line = s.names.lineTable;
+    if (query == Query::Documents || query == Query::DocumentsSum)
+        return QStringLiteral("FROM [%1] ").arg(doc) + lookupJoins(s) + partnerJoin(s);
+    // A line needs its document and its product (the original joins both
+    // INNER); everything else is a lookup that may be missing.
+    return QStringLiteral("FROM %1 INNER JOIN [%2] ON %1.%3 = %2.%3 "
+                          "INNER JOIN Product ON %1.productID = Product.id ")
+               .arg(line, doc, s.names.numberColumn) +
+           lookupJoins(s) +
+           QStringLiteral("LEFT JOIN ProductUnit ON ProductUnit.id = %1.unitID ").arg(line) +
+           partnerJoin(s);
+}
+
+// The select list of the original, up to its FROM, so that both forms give
+// the same columns under the same names in the same order.
+QString selectList(const QString& asWritten) {
+    return asWritten.left(asWritten.indexOf(QLatin1String("FROM ")));
+}
+
+} // namespace
+
+KindNames Names(Kind kind) {
+    return shapeOf(kind).names;
+}
+
+QString BaseStatement(Kind kind, Query query, SqlForm form) {
+    const QString asWritten = QString::fromLatin1(kAsWritten[int(kind)][int(query)]);
+    if (form == SqlForm::AsWritten) return asWritten;
+    return selectList(asWritten) + fastFrom(kind, query);
+}
+
+QString OrderClause(Kind kind, Query query) {
+    const KindNames& n = shapeOf(kind).names;
+    switch (query) {
+    case Query::Documents:
+        return QStringLiteral(" Order by %1.id desc ").arg(n.documentTable);
+    case Query::Lines:
+        return QStringLiteral(" Order by %1.%2 desc ").arg(n.lineTable, n.numberColumn);
+    default:
+        return QString();
+    }
+}
+
+QString BuildStatement(Kind kind, Query query, const QString& criteria, SqlForm form) {
+    QString sql = BaseStatement(kind, query, form);
+    if (!criteria.isEmpty()) sql += QLatin1String(" WHERE ") + criteria;
+    return sql + OrderClause(kind, query);
+}
+
+// ---------------------------------------------------------------- criteria
+
+namespace {
+void appendAnd(QString& criteria) {
+    if (!criteria.isEmpty()) criteria += QLatin1String(" and ");
+}
+} // namespace
+
+void AddLikeCriterion(QString& criteria, const QString& column, const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return;
+    appendAnd(criteria);
+    criteria += QLatin1Char(' ') + column + QLatin1String("  like ") +
+                SqlText::quote(QLatin1Char('%') + t + QLatin1Char('%'));
+}
+
+void AddKeyCriterion(QString& criteria, const QString& column, const QString& key) {
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString k = key.trimmed();
+    if (!decimal.match(k).hasMatch()) return;
+    bool ok = false;
+    const qint64 n = k.toLongLong(&ok);
+    if (!ok || n == -1) return;
+    appendAnd(criteria);
+    criteria += QLatin1Char(' ') + column + QLatin1String(" = ") + QString::number(n);
+}
+
+QString SqlDate(const QDate& date) {
+    return SqlText::date(date);
+}
+
+void AddDayRange(QString& criteria, const QString& column, const QDate& start, const QDate& end) {
+    appendAnd(criteria);
+    criteria += dayRange(column, start, end);
+}
+
+QString ProductSubSelect(Kind kind, const QString& productCriteria) {
+    const KindNames& n = shapeOf(kind).names;
+    return QStringLiteral(" (%1.%3 in (select %3 from %2 INNER JOIN Product ON "
+                          "%2.productID=Product.id  where ")
+               .arg(n.documentTable, n.lineTable, n.numberColumn) +
+           productCriteria + QLatin1String("))");
+}
+
+ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product) {
+    ListCriteria c{header, header};
+    if (product.isEmpty()) return c;
+    c.lines = c.lines.isEmpty() ? product : c.lines + QLatin1String(" and ") + product;
+    const QString sub = ProductSubSelect(kind, product);
+    c.documents = c.documents.isEmpty() ? sub : c.documents + QLatin1String(" and ") + sub;
+    return c;
+}
+
+ListCriteria BuildCriteria(Kind kind, const ListSearch& s) {
+    const KindNames& n = shapeOf(kind).names;
+    QString h;
+    AddLikeCriterion(h, n.partnerColumn, s.partner);
+    if (kind == Kind::Sale) AddLikeCriterion(h, QStringLiteral("customerCode"), s.customerCode);
+    // Refunds have a hidden, empty type box that takes no part.
+    if (!n.typeColumn.isEmpty()) AddKeyCriterion(h, n.typeColumn, s.typeKey);
+    AddKeyCriterion(h, QStringLiteral("auditStatus"), s.auditKey);
+    AddKeyCriterion(h, n.userColumn, s.userKey);
+    AddKeyCriterion(h, QStringLiteral("TCreateUser.id"), s.createUserKey);
+    if (s.byDate) AddDayRange(h, n.dateColumn, s.dateStart, s.dateEnd);
+    if (s.byCreateDate) AddDayRange(h, QStringLiteral("createDate"), s.createStart, s.createEnd);
+    QString p;
+    AddLikeCriterion(p, QStringLiteral("productCode"), s.productCode);
+    AddLikeCriterion(p, QStringLiteral("productName"), s.productName);
+    AddLikeCriterion(p, QStringLiteral("product_model"), s.productModel);
+    AddLikeCriterion(p, QStringLiteral("product_spec"), s.productSpec);
+    return CombineCriteria(kind, h, p);
+}
+
+ListCriteria ProductFilter(Kind kind, qint32 productId) {
+    const KindNames& n = shapeOf(kind).names;
+    const QString id = QString::number(productId);
+    return {QStringLiteral(" (%1.%3 in (select %3 from %2 where %2.productID= %4)) ")
+                .arg(n.documentTable, n.lineTable, n.numberColumn, id),
+            QLatin1String(" Product.id=") + id};
+}
+
+ListCriteria UnauditedCriteria() {
+    const QString c = QStringLiteral("auditStatus=") + QString::number(0);
+    return {c, c};
+}
+
+int RefundType(Kind kind) {
+    switch (kind) {
+    case Kind::CustomerRefund:
+        return 1;
+    case Kind::SupplierRefund:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+ListCriteria WithDirection(Kind kind, ListCriteria criteria) {
+    const int m = RefundType(kind);
+    if (m == 0) return criteria;
+    AddKeyCriterion(criteria.documents, QStringLiteral("refundType"), QString::number(m));
+    AddKeyCriterion(criteria.lines, QStringLiteral("refundType"), QString::number(m));
+    return criteria;
+}
+
+// ---------------------------------------------------------------- deleting
+
+QStringList DeleteDocumentStatements(Kind kind, const QString& documentNo) {
+    const KindNames& n = shapeOf(kind).names;
+    const QString no = SqlText::quote(documentNo);
+    return {QStringLiteral("delete from %1 where %2=").arg(n.lineTable, n.numberColumn) + no,
+            DeleteDocumentOnlyStatement(kind, documentNo)};
+}
+
+QString DeleteLineStatement(Kind kind, qint64 lineId) {
+    return QStringLiteral("delete from %1 where id=%2")
+        .arg(shapeOf(kind).names.lineTable)
+        .arg(lineId);
+}
+
+QString LowerTotalStatement(Kind kind, double lineTotal, const QString& documentNo) {
+    const KindNames& n = shapeOf(kind).names;
+    QString t = SqlText::number(lineTotal);
+    // "totalPrice--5" would start an SQL comment on SQLite and silently drop
+    // the WHERE clause; a negative total goes in parentheses.
+    if (t.startsWith(QLatin1Char('-'))) t = QLatin1Char('(') + t + QLatin1Char(')');
+    return QStringLiteral("update %1 set totalPrice=totalPrice-").arg(n.documentTable) + t +
+           QStringLiteral(" where %1=").arg(n.numberColumn) + SqlText::quote(documentNo);
+}
+
+QString LineCountStatement(Kind kind, const QString& documentNo) {
+    const KindNames& n = shapeOf(kind).names;
+    return QStringLiteral("select count(*) as fcount from %1 where %2=")
+               .arg(n.lineTable, n.numberColumn) +
+           SqlText::quote(documentNo);
+}
+
+QString DeleteDocumentOnlyStatement(Kind kind, const QString& documentNo) {
+    const KindNames& n = shapeOf(kind).names;
+    return QStringLiteral("delete from %1 where %2=").arg(n.documentTable, n.numberColumn) +
+           SqlText::quote(documentNo);
+}
+
+} // namespace ListStatements
+
+// -------------------------------------------------------- TCriteriaBuilder
+
+TCriteriaBuilder TCriteriaBuilder::Create(const QString& initial, const QString& joiner) {
+    return TCriteriaBuilder(initial, joiner);
+}
+
+void TCriteriaBuilder::Add(const QString& clause) {
+    if (!m_text.isEmpty()) m_text += m_joiner;
+    m_text += clause;
+}
+
+void TCriteriaBuilder::AddDateRange(const QString& column, const QDate& start, const QDate& end) {
+    if (!m_text.isEmpty()) m_text += m_joiner;
+    m_text += dayRange(column, start, end);
+}
+
+// ---------------------------------------------------------------- statistics
+
+namespace StatStatements {
+
+namespace {
+
+// Per-product statistics up to the WHERE, as written and as run. The written
+// select list uses fquantity, ftotalPrice and ftotalCost inside the same list
+// that defines them, which Jet allows and SQLite refuses; the run form spells
+// the aggregates out again, which gives the same values.
+// clang-format off
+const char* const kStatsHead[2][2] = {
+    {" SELECT t1.*, Product.productCode, Product.productName, Product.product_model, Product.product_spec, ProductUnit.unitName  FROM ((SELECT productID, sum(quantity) as fquantity, sum(InputDetail.totalPrice) as ftotalPrice, iif(fquantity=0, 0, round(ftotalPrice/fquantity, 2)) as funitPrice  FROM InputDetail INNER JOIN [InputForm] ON InputDetail.inputNO = InputForm.inputNO ",
+     " SELECT t1.*, Product.productCode, Product.productName, Product.product_model, Product.product_spec, ProductUnit.unitName  FROM ((SELECT productID, sum(quantity) as fquantity, sum(InputDetail.totalPrice) as ftotalPrice, iif(sum(quantity)=0, 0, round(sum(InputDetail.totalPrice)/sum(quantity), 2)) as funitPrice  FROM InputDetail INNER JOIN [InputForm] ON InputDetail.inputNO = InputForm.inputNO "},
+    {" SELECT t1.*, Product.productCode, Product.productName, Product.product_model, Product.product_spec, ProductUnit.unitName  FROM ((SELECT productID, sum(quantity) as fquantity, sum(OutputDetail.totalPrice) as ftotalPrice, iif(fquantity=0, 0, round(ftotalPrice/fquantity, 2)) as funitPrice            ,round(sum(unitStorageCost*quantity), 2) as ftotalCost, ftotalPrice-ftotalCost as ftotalRevenue  FROM OutputDetail INNER JOIN [OutputForm] ON OutputDetail.outputNO = OutputForm.outputNO ",
+     " SELECT t1.*, Product.productCode, Product.productName, Product.product_model, Product.product_spec, ProductUnit.unitName  FROM ((SELECT productID, sum(quantity) as fquantity, sum(OutputDetail.totalPrice) as ftotalPrice, iif(sum(quantity)=0, 0, round(sum(OutputDetail.totalPrice)/sum(quantity), 2)) as funitPrice            ,round(sum(unitStorageCost*quantity), 2) as ftotalCost, sum(OutputDetail.totalPrice)-round(sum(unitStorageCost*quantity), 2) as ftotalRevenue  FROM OutputDetail INNER JOIN [OutputForm] ON OutputDetail.outputNO = OutputForm.outputNO "},
+};
+const char* const kTotals[2][2] = {
+    {" SELECT sum(quantity) as fquantity, sum(InputDetail.totalPrice) as ftotalPrice  FROM InputDetail INNER JOIN [InputForm] ON InputDetail.inputNO = InputForm.inputNO ",
+     " SELECT sum(quantity) as fquantity, sum(InputDetail.totalPrice) as ftotalPrice  FROM InputDetail INNER JOIN [InputForm] ON InputDetail.inputNO = InputForm.inputNO "},
+    {" SELECT sum(quantity) as fquantity, sum(OutputDetail.totalPrice) as ftotalPrice    ,round(sum(unitStorageCost*quantity), 2) as ftotalCost, ftotalPrice-ftotalCost as ftotalRevenue  FROM OutputDetail INNER JOIN [OutputForm] ON OutputDetail.outputNO = OutputForm.outputNO ",
+     " SELECT sum(quantity) as fquantity, sum(OutputDetail.totalPrice) as ftotalPrice    ,round(sum(unitStorageCost*quantity), 2) as ftotalCost, sum(OutputDetail.totalPrice)-round(sum(unitStorageCost*quantity), 2) as ftotalRevenue  FROM OutputDetail INNER JOIN [OutputForm] ON OutputDetail.outputNO = OutputForm.outputNO "},
+};
+const char* const kTrendSums[2][2] = {
+    {" AS fDate, sum([quantity]) AS fquantity, sum([InputDetail].[totalPrice]) AS ftotalPrice ",
+     " AS fDate, sum([quantity]) AS fquantity, sum([InputDetail].[totalPrice]) AS ftotalPrice "},
+    {" AS fDate, sum([quantity]) AS fquantity, sum([OutputDetail].[totalPrice]) AS ftotalPrice,      round(sum(unitStorageCost*quantity), 2) as ftotalCost, ftotalPrice-ftotalCost as ftotalRevenue ",
+     " AS fDate, sum([quantity]) AS fquantity, sum([OutputDetail].[totalPrice]) AS ftotalPrice,      round(sum(unitStorageCost*quantity), 2) as ftotalCost, sum([OutputDetail].[totalPrice])-round(sum(unitStorageCost*quantity), 2) as ftotalRevenue "},
+};
+const char* const kTrendFrom[2] = {
+    " FROM [InputForm] INNER JOIN InputDetail ON [InputForm].[inputNO]=[InputDetail].[inputNO] ",
+    " FROM [OutputForm] INNER JOIN OutputDetail ON [OutputForm].[outputNO]=[OutputDetail].[outputNO] ",
+};
+// clang-format on
+const char* const kStatsGroup = " group by productID ";
+const char* const kStatsJoin = " ) AS t1 LEFT JOIN Product ON t1.productID = Product.id) LEFT JOIN "
+                               "ProductUnit ON Product.storageUnit = ProductUnit.id ";
+const char* const kStatsOrder = " order by productName ";
+
+QString where(const QString& criteria) {
+    return criteria.isEmpty() ? QString() : QLatin1String(" WHERE ") + criteria;
+}
+
+} // namespace
+
+QString KeyPlaceholder() {
+    return QStringLiteral("请输入关键字");
+}
+
+QString ScopeColumn(int scopeIndex) {
+    static const char* const columns[] = {"", "productName", "product_model", "product_spec",
+                                          "productCode"};
+    if (scopeIndex < 0 || scopeIndex > 4) return QString();
+    return QString::fromLatin1(columns[scopeIndex]);
+}
+
+void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& key) {
+    const QString column = ScopeColumn(scopeIndex);
+    const QString k = key.trimmed();
+    if (column.isEmpty() || k == KeyPlaceholder()) return;
+    // An emptied key gives '%%': every product that has a value there.
+    builder.Add(QLatin1String(" productID in (") + QLatin1String("select id from Product where ") +
+                column + QLatin1String(" like ") +
+                SqlText::quote(QLatin1Char('%') + k + QLatin1Char('%')) + QLatin1String(")"));
+}
+
+QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form) {
+    return QString::fromLatin1(kStatsHead[int(side)][int(form)]) + where(criteria) +
+           QLatin1String(kStatsGroup) + QLatin1String(kStatsJoin) + QLatin1String(kStatsOrder);
+}
+
+QString TotalsStatement(Side side, const QString& criteria, SqlForm form) {
+    return QString::fromLatin1(kTotals[int(side)][int(form)]) + where(criteria);
+}
+
+QString TrendDateExpression(Side side, Grouping grouping) {
+    const QString c =
+        side == Side::Purchase ? QStringLiteral("[inputDate]") : QStringLiteral("[outputDate]");
+    if (grouping == Grouping::Day)
+        return QStringLiteral("DatePart('yyyy',%1)*10000+DatePart('m',%1)*100+DatePart('d',%1)")
+            .arg(c);
+    return QStringLiteral("DatePart('yyyy',%1)*100+DatePart('m',%1)").arg(c);
+}
+
+QString TrendStatement(Side side, Grouping grouping, const QString& criteria, SqlForm form) {
+    const QString e = TrendDateExpression(side, grouping);
+    QString sql = QLatin1String(" SELECT ") + e +
+                  QString::fromLatin1(kTrendSums[int(side)][int(form)]) +
+                  QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
+                  QLatin1String(" group by ") + e;
+    // The chart draws the rows in arrival order; SQLite does not promise
+    // grouped rows in key order, so ask for it.
+    if (form == SqlForm::Sqlite) sql += QLatin1String(" order by fDate");
+    return sql;
+}
+
+} // namespace StatStatements

@@ -1,0 +1,158 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// The statements behind the document lists (purchases, sales, both refund
+// directions) and the purchase and sales statistics, with the criteria that
+// the search panels turn into WHERE texts. No widgets: the windows read their
+// controls and call these.
+//
+// Every statement exists in two forms. AsWritten is the text the program has
+// always used, in the Jet dialect, character for character; it is what shows
+// up in logs and is what the criteria were written against. Sqlite is what we
+// actually run: the same rows, columns, names and values, but shaped so that
+// SQLite can run it (no select list that reuses its own aliases) and run it
+// fast (the nested "X RIGHT JOIN (Y ...)" lists become LEFT JOIN chains from
+// the driving table, so an index gives the rows in list order and the first
+// screen comes back without reading the whole table). Both forms keep the
+// table aliases, so one criteria text serves both.
+enum class SqlForm { AsWritten, Sqlite };
+
+namespace ListStatements {
+
+// CustomerRefund is refund Module 2 (goods come back from a customer),
+// SupplierRefund Module 3 (we send goods back to a supplier).
+enum class Kind { Purchase, Sale, CustomerRefund, SupplierRefund };
+enum class Query { Documents, Lines, DocumentsSum, LinesSum };
+
+// Table and column names of one kind, for callers that build the remaining
+// statements of a list (opening a document, deleting).
+struct KindNames {
+    QString documentTable; // InputForm
+    QString lineTable;     // InputDetail
+    QString numberColumn;  // inputNO
+    QString lineIdAlias;   // inputDetailID
+    QString dateColumn;    // inputDate
+    QString userColumn;    // TInputUser.id, the handling user's key in the criteria
+    QString partnerColumn; // supplierName
+    QString typeColumn;    // inputType; empty for refunds
+};
+KindNames Names(Kind kind);
+
+QString BaseStatement(Kind kind, Query query, SqlForm form);
+// " Order by InputForm.id desc " and the like; empty for the sums.
+QString OrderClause(Kind kind, Query query);
+// Base + " WHERE " + criteria (when not empty) + order.
+QString BuildStatement(Kind kind, Query query, const QString& criteria, SqlForm form);
+
+// ---- criteria helpers of the search panels
+
+// " column  like '%text%'" with the text trimmed; blanks only add nothing.
+// "%" and "_" typed by the user stay wildcards.
+void AddLikeCriterion(QString& criteria, const QString& column, const QString& text);
+// " column = n" when key is a decimal integer other than -1 ("<全部>").
+void AddKeyCriterion(QString& criteria, const QString& column, const QString& key);
+// Both end days included, the time of day ignored.
+void AddDayRange(QString& criteria, const QString& column, const QDate& start, const QDate& end);
+// 2010-3-5: the date form the DateDiff criteria are written with.
+QString SqlDate(const QDate& date);
+
+// Documents criterion "has at least one line matching these product criteria".
+QString ProductSubSelect(Kind kind, const QString& productCriteria);
+
+struct ListCriteria {
+    QString documents;
+    QString lines;
+};
+
+// Header criteria apply to both lists; product criteria filter the lines
+// directly and the documents through ProductSubSelect.
+ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product);
+
+// What the search panel holds. Keys are the item keys of the drop-down boxes
+// as text ("-1" for "<全部>", "" for nothing chosen).
+struct ListSearch {
+    QString partner;      // supplier or customer name text
+    QString customerCode; // sales only
+    QString typeKey;      // purchase and sales only
+    QString auditKey;
+    QString userKey;
+    QString createUserKey;
+    bool byDate = false;
+    QDate dateStart, dateEnd;
+    bool byCreateDate = false;
+    QDate createStart, createEnd;
+    QString productCode, productName, productModel, productSpec;
+};
+ListCriteria BuildCriteria(Kind kind, const ListSearch& search);
+
+// Lists of the documents and lines that hold one product (the stock view).
+ListCriteria ProductFilter(Kind kind, qint32 productId);
+// Unaudited documents and their lines (the main window's audit action).
+ListCriteria UnauditedCriteria();
+
+// refundType of a refund kind (1 customer, 2 supplier); 0 for the others.
+int RefundType(Kind kind);
+// A refund list always carries its direction: appended to both criteria
+// texts as " refundType = m". Other kinds are returned unchanged.
+ListCriteria WithDirection(Kind kind, ListCriteria criteria);
+
+// ---- deleting unaudited documents and lines
+
+// The lines first, then the document.
+QStringList DeleteDocumentStatements(Kind kind, const QString& documentNo);
+QString DeleteLineStatement(Kind kind, qint64 lineId);
+// Lowers the document total by a deleted line's total.
+QString LowerTotalStatement(Kind kind, double lineTotal, const QString& documentNo);
+// select count(*) as fcount ...: lines left on a document.
+QString LineCountStatement(Kind kind, const QString& documentNo);
+// The document alone, once its last line is gone.
+QString DeleteDocumentOnlyStatement(Kind kind, const QString& documentNo);
+
+} // namespace ListStatements
+
+// Builds the WHERE text of the statistics windows: clauses joined by one word.
+class TCriteriaBuilder {
+public:
+    static TCriteriaBuilder Create(const QString& initial, const QString& joiner);
+    void Add(const QString& clause);
+    // The inner " and " stays whatever the joiner is.
+    void AddDateRange(const QString& column, const QDate& start, const QDate& end);
+    QString Text() const { return m_text; }
+
+private:
+    TCriteriaBuilder(const QString& initial, const QString& joiner)
+        : m_text(initial), m_joiner(QLatin1Char(' ') + joiner + QLatin1Char(' ')) {}
+    QString m_text;
+    QString m_joiner;
+};
+
+namespace StatStatements {
+
+enum class Side { Purchase, Sale };
+enum class Grouping { Day, Month };
+
+// The key box's text before the user has typed anything.
+QString KeyPlaceholder();
+// Column of Product behind a scope index of the product box; empty for 0
+// ("<全部商品>") and out-of-range indexes.
+QString ScopeColumn(int scopeIndex);
+// " productID in (select id from Product where column like '%key%')", or
+// nothing when no scope is chosen or the key still shows the placeholder.
+void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& key);
+
+// One row per product: productID, fquantity, ftotalPrice, funitPrice (and for
+// sales ftotalCost, ftotalRevenue), then the product's code, name, model,
+// spec and unit; ordered by product name.
+QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form);
+// One row: fquantity, ftotalPrice (and for sales ftotalCost, ftotalRevenue).
+QString TotalsStatement(Side side, const QString& criteria, SqlForm form);
+// 20100305 per day or 201003 per month.
+QString TrendDateExpression(Side side, Grouping grouping);
+// One row per day or month: fDate, fquantity, ftotalPrice (and for sales
+// ftotalCost, ftotalRevenue). The Sqlite form orders by fDate ascending, the
+// order the chart draws in.
+QString TrendStatement(Side side, Grouping grouping, const QString& criteria, SqlForm form);
+
+} // namespace StatStatements

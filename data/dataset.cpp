@@ -196,6 +196,10 @@ void DataSet::buildFields(Statement& st) {
     }
     // Look-up fields take the type of what they show.
     for (auto& f : m_fields) {
+        if (f->m_kind == FieldKind::Lookup && f->m_lookupDs) {
+            if (const Field* shown = f->m_lookupDs->findField(f->m_listResult))
+                f->m_type = shown->m_type;
+        }
         auto it = m_formats.constFind(f->m_name.toLower());
         if (it != m_formats.constEnd()) f->m_displayFormat = *it;
     }
@@ -277,7 +281,13 @@ void DataSet::readRow(Statement& st) {
                 f.m_type = FieldType::Float;
             row.values[size_t(i)] = v;
         } else {
-            row.values[size_t(i)] = normalised(f, v);
+            try {
+                row.values[size_t(i)] = normalised(f, v);
+            } catch (const AppError&) {
+                // Imported files put text into number columns now and then;
+                // showing it as it is beats refusing to open the list.
+                row.values[size_t(i)] = v;
+            }
         }
     }
     m_rows.push_back(std::move(row));
@@ -391,6 +401,8 @@ void DataSet::moveTo(int row) {
 }
 
 void DataSet::setRecNo(int recNo) {
+    // A view re-selecting the row being edited must not post the edit.
+    if (isActive() && m_current >= 0 && recNo - 1 == m_current) return;
     moveTo(recNo - 1);
     m_bof = m_current <= 0;
     m_eof = m_rows.empty();
@@ -438,9 +450,10 @@ void DataSet::prior() {
 
 void DataSet::moveBy(int delta) {
     if (m_rows.empty()) return;
-    moveTo(m_current + delta);
-    m_bof = m_current == 0 && delta < 0;
-    m_eof = false;
+    const int wanted = m_current + delta;
+    moveTo(wanted);
+    m_bof = wanted < 0;
+    m_eof = wanted >= int(m_rows.size());
 }
 
 int DataSet::findRow(const QString& fieldName, const QVariant& value) {
@@ -629,7 +642,7 @@ void DataSet::deleteRecord() {
     if (!m_inMemory && !m_cached) {
         writeDelete(row.values);
     } else if (m_cached && !m_inMemory && row.status != RowStatus::Inserted) {
-        m_deleted.push_back(row.original ? *row.original : row.values);
+        m_deleted.push_back({row.original ? *row.original : row.values, m_current});
     }
     const int r = m_current;
     m_rows.erase(m_rows.begin() + r);
@@ -655,7 +668,7 @@ void DataSet::applyUpdates() {
     // otherwise in our own.
     std::unique_ptr<TransactionGuard> guard;
     if (!m_conn->inTransaction()) guard = std::make_unique<TransactionGuard>(*m_conn);
-    for (const auto& del : m_deleted) writeDelete(del);
+    for (const auto& del : m_deleted) writeDelete(del.values);
     Field* key = findField(m_keyField);
     std::vector<std::pair<int, qint64>> newKeys;
     for (int r = 0; r < int(m_rows.size()); ++r) {
@@ -695,10 +708,13 @@ void DataSet::cancelUpdates() {
             any = true;
         }
     }
-    for (auto& del : m_deleted) {
+    // Appended rows sit after every row read from the file, so with them
+    // gone, undoing the deletions last-first puts each row back where it was.
+    for (auto it = m_deleted.rbegin(); it != m_deleted.rend(); ++it) {
         Row row;
-        row.values = del;
-        m_rows.push_back(std::move(row));
+        row.values = std::move(it->values);
+        const int at = std::clamp(it->position, 0, int(m_rows.size()));
+        m_rows.insert(m_rows.begin() + at, std::move(row));
     }
     m_deleted.clear();
     if (!any) return;

@@ -233,7 +233,11 @@ private:
     QHash<QString, QString> m_formats;               // lower-case name -> format
     QHash<QString, int> m_fieldIndex;                // lower-case name -> index
     std::vector<Row> m_rows;
-    std::vector<std::vector<QVariant>> m_deleted; // originals of rows deleted in batch mode
+    struct DeletedRow {
+        std::vector<QVariant> values; // as last read or applied
+        int position;                 // row index when it was deleted
+    };
+    std::vector<DeletedRow> m_deleted; // rows deleted in batch mode, in order
     std::unique_ptr<Statement> m_cursor;
     int m_current = -1;
     bool m_bof = true, m_eof = true;

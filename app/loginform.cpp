@@ -1,0 +1,202 @@
+#include "loginform.h"
+
+#include "appcontext.h"
+#include "application.h"
+#include "dataset.h"
+#include "maindm.h"
+#include "quickmessagedlg.h"
+#include "resourcepool.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolTip>
+
+TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("LoginForm"));
+    setWindowTitle(kAppTitle);
+    // Dialog border without the system buttons: leaving is "退出".
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    queryUser = new DataSet(MainDM() ? &MainDM()->MainConn : nullptr, this);
+    queryUser->setObjectName(QStringLiteral("queryUser"));
+    queryUser->setSql(QStringLiteral("select * from users\nwhere canLogin =1 or id=1"));
+    queryUser->setFetchBlock(0);
+
+    auto* banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("imgBanner"));
+    banner->setPixmap(TResourcePool::Logo(48));
+    auto* title = new QLabel(QStringLiteral("Morvane简单进销存"), this);
+    title->setObjectName(QStringLiteral("lbTitle"));
+    QFont tf = title->font();
+    tf.setBold(true);
+    tf.setPointSizeF(tf.pointSizeF() * 1.4);
+    title->setFont(tf);
+
+    auto* lbUser = new QLabel(QStringLiteral("用户名:"), this);
+    lbUser->setObjectName(QStringLiteral("Label1"));
+    auto* lbPassword = new QLabel(QStringLiteral("密码:"), this);
+    lbPassword->setObjectName(QStringLiteral("Label2"));
+    edtUser = new QComboBox(this);
+    edtUser->setObjectName(QStringLiteral("edtUser"));
+    edtUser->setEditable(false);
+    edtUser->setMinimumWidth(180);
+    edtPassword = new QLineEdit(this);
+    edtPassword->setObjectName(QStringLiteral("edtPassword"));
+    edtPassword->setEchoMode(QLineEdit::Password);
+    edtPassword->setMaxLength(50);
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(20, 20));
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->installEventFilter(this);
+    lbUser->setBuddy(edtUser);
+    lbPassword->setBuddy(edtPassword);
+
+    Button2 = new QPushButton(QStringLiteral("登陆"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setDefault(true);
+    Button3 = new QPushButton(QStringLiteral("退出"), this);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    Button3->setAutoDefault(false);
+    connect(Button2, &QPushButton::clicked, this, &TLoginForm::DoLogin);
+    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(edtUser, &QComboBox::activated, this, [this](int index) {
+        if (queryUser->isActive() && index >= 0) queryUser->setRecNo(index + 1);
+    });
+    connect(queryUser, &DataSet::currentChanged, this, &TLoginForm::syncCombo);
+
+    auto* head = new QHBoxLayout;
+    head->addWidget(banner);
+    head->addSpacing(8);
+    head->addWidget(title, 1);
+    auto* grid = new QGridLayout;
+    grid->addWidget(lbUser, 0, 0);
+    grid->addWidget(edtUser, 0, 1);
+    grid->addWidget(lbPassword, 1, 0);
+    grid->addWidget(edtPassword, 1, 1);
+    grid->addWidget(Image1, 1, 2);
+    grid->setColumnStretch(1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button3);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(20, 16, 20, 14);
+    root->addLayout(head);
+    root->addSpacing(10);
+    root->addLayout(grid);
+    root->addSpacing(10);
+    root->addLayout(buttons);
+
+    setTabOrder(edtUser, edtPassword);
+    setTabOrder(edtPassword, Button2);
+    setTabOrder(Button2, Button3);
+    edtPassword->setFocus();
+}
+
+QString TLoginForm::PasswordHint() {
+    return QStringLiteral("管理员初始密码为空, 请直接点击") + QStringLiteral("\"登陆\"") + QStringLiteral("按钮登陆.");
+}
+
+void TLoginForm::OpenUsers() {
+    queryUser->open();
+    fillUsers();
+}
+
+void TLoginForm::fillUsers() {
+    edtUser->blockSignals(true);
+    edtUser->clear();
+    if (queryUser->isActive()) {
+        const int n = queryUser->recordCount();
+        for (int r = 0; r < n; ++r) edtUser->addItem(queryUser->valueAt(r, QStringLiteral("userName")).toString());
+    }
+    edtUser->blockSignals(false);
+    syncCombo();
+}
+
+void TLoginForm::syncCombo() {
+    edtUser->setCurrentIndex(queryUser->isActive() ? queryUser->recNo() - 1 : -1);
+}
+
+bool TLoginForm::TryAutoLogin() {
+    TAppContext* ctx = AppContext();
+    if (!ctx) return false;
+    const int wanted = ctx->Settings().ReadInteger(QStringLiteral("AutoLoginUserID"), 0);
+    if (wanted == 0 || !queryUser->isActive()) return false;
+    queryUser->first();
+    while (!queryUser->eof()) {
+        if (queryUser->field(QStringLiteral("id"))->asInteger() == wanted) {
+            TUser u;
+            u.id = wanted;
+            u.userName = queryUser->field(QStringLiteral("userName"))->asString();
+            u.userGroupID = queryUser->field(QStringLiteral("userGroupID"))->asInteger();
+            ctx->SetCurrentUser(u);
+            return true;
+        }
+        queryUser->next();
+    }
+    return false;
+}
+
+void TLoginForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    const int last = AppContext() ? AppContext()->Settings().ReadInteger(QStringLiteral("LastLoginUserID"), 0) : 0;
+    if (last > 0 && queryUser->isActive()) {
+        // Walk to the user; without a match the list rests on its last row.
+        queryUser->first();
+        while (!queryUser->eof() && queryUser->field(QStringLiteral("id"))->asInteger() != last) queryUser->next();
+    }
+    syncCombo();
+    edtPassword->setFocus();
+}
+
+QString TLoginForm::CheckLogin() const {
+    if (!queryUser->isActive()) return QStringLiteral("未连接到数据库.");
+    if (queryUser->recNo() <= 0) return QStringLiteral("请选择用户.");
+    const bool canLogin = queryUser->field(QStringLiteral("canLogin"))->asBoolean();
+    const int id = queryUser->field(QStringLiteral("id"))->asInteger();
+    if (!canLogin && id != 1) return QStringLiteral("该用户没有登陆权限.");
+    const QString stored = queryUser->field(QStringLiteral("password"))->asString();
+    if (stored != edtPassword->text()) return QStringLiteral("密码错误.");
+    return QString();
+}
+
+void TLoginForm::DoLogin() {
+    const QString msg = CheckLogin();
+    if (!msg.isEmpty()) {
+        TQuickMessageDlg::ShowInfo(msg);
+        edtPassword->setFocus();
+        return;
+    }
+    TUser u;
+    u.id = queryUser->field(QStringLiteral("id"))->asInteger();
+    u.userName = queryUser->field(QStringLiteral("userName"))->asString();
+    u.userGroupID = queryUser->field(QStringLiteral("userGroupID"))->asInteger();
+    AppContext()->SetCurrentUser(u);
+    RememberLogin(u.id);
+    accept();
+}
+
+void TLoginForm::RememberLogin(int userId) {
+    TSettings& s = AppContext()->Settings();
+    s.WriteInteger(QStringLiteral("LastLoginUserID"), userId);
+    try {
+        s.DeleteValue(QStringLiteral("AutoLoginUserID"));
+    } catch (...) {
+        // Automatic login stays off either way; nothing to tell the user.
+    }
+}
+
+bool TLoginForm::eventFilter(QObject* o, QEvent* e) {
+    if (o == Image1 && e->type() == QEvent::MouseButtonRelease) {
+        QToolTip::showText(Image1->mapToGlobal(QPoint(Image1->width(), Image1->height() / 2)), PasswordHint(),
+                           Image1, QRect(), 5000);
+        return true;
+    }
+    return QDialog::eventFilter(o, e);
+}

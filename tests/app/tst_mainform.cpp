@@ -1,0 +1,372 @@
+#include "aboutform.h"
+#include "appcontext.h"
+#include "controlplacement.h"
+#include "dataset.h"
+#include "focushandler.h"
+#include "loginform.h"
+#include "maindm.h"
+#include "mainform.h"
+#include "quickmessagedlg.h"
+#include "resourcefactory.h"
+#include "startup.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+struct Shell {
+    TestDb db;
+    TMainDM dm;
+    TAppContext ctx;
+    explicit Shell(TUser user = {1, 1, "admin"}) {
+        dm.Startup(db.path());
+        ctx.SetAppDir(db.dir());
+        ctx.SetCurrentUser(user);
+        TQuickMessageDlg::StartRecording();
+    }
+    ~Shell() { TQuickMessageDlg::StopRecording(); }
+};
+
+QStringList visibleTabs(TMainForm& f) {
+    QStringList out;
+    for (int i = 0; i < f.PageControl1->count(); ++i)
+        if (f.PageControl1->isTabVisible(i)) out << f.PageControl1->widget(i)->objectName();
+    return out;
+}
+
+QStringList visibleMenuItems(TMainForm& f) {
+    QStringList out;
+    for (QAction* top : f.MainMenu1->actions()) {
+        if (!top->isVisible() || !top->menu()) continue;
+        for (QAction* a : top->menu()->actions())
+            if (a->isVisible() && !a->isSeparator()) out << a->text();
+    }
+    return out;
+}
+
+void saveShot(QWidget* w, const QString& name) {
+    QDir().mkpath(QStringLiteral(MORVANE_SCREENSHOT_DIR));
+    w->grab().save(QStringLiteral(MORVANE_SCREENSHOT_DIR) + "/" + name + ".png");
+}
+} // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { TResourceFactory::Clear(); }
+    void administratorSeesEverything_data();
+    void administratorSeesEverything();
+    void ordinaryUserLosesAdminParts();
+    void actionsWaitForTheirWindows();
+    void factoryMakesEachWindowOnce();
+    void helpFileMissing();
+    void helpFileOpens();
+    void aboutBox();
+    void closingRunsTheExitStep();
+    void focusHighlight();
+    void focusTraceDroppedWithWindow();
+    void placementRoundTrip();
+    void startupWithMissingFile();
+    void startupWithAutoLogin();
+    void screenshots();
+};
+
+void TestMainForm::administratorSeesEverything_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("group");
+    QTest::newRow("built-in administrator") << 1 << 2;
+    QTest::newRow("group 1 member") << 5 << 1;
+}
+
+void TestMainForm::administratorSeesEverything() {
+    QFETCH(int, id);
+    QFETCH(int, group);
+    Shell s({id, group, "x"});
+    TMainForm f;
+    f.show();
+    QCOMPARE(f.windowTitle(), QString("Morvane简单进销存 - 2010 通用版"));
+    QCOMPARE(visibleTabs(f), QStringList({"tsPurchase", "tsSale", "tsStorage", "tsProduct", "tsSupplier", "tsCustomer"}));
+    QCOMPARE(f.PageControl1->currentWidget()->objectName(), QString("tsSale"));
+    QCOMPARE(visibleMenuItems(f), QStringList({"数据备份(&B)", "数据恢复(&R)", "退出(&X)", "进货分析(&I)", "销售分析(&O)",
+                                               "计量单位(&U)", "系统设置(&S)", "员工管理", "修改密码", "使用说明",
+                                               "关于(&A)"}));
+    QVERIFY(!f.findChild<QAction*>("miBrand")->isVisible());
+}
+
+void TestMainForm::ordinaryUserLosesAdminParts() {
+    Shell s({5, 2, "店员"});
+    TMainForm f;
+    f.show();
+    QCOMPARE(visibleTabs(f), QStringList({"tsSale", "tsStorage", "tsCustomer"}));
+    QCOMPARE(visibleMenuItems(f), QStringList({"数据备份(&B)", "退出(&X)", "修改密码", "使用说明", "关于(&A)"}));
+    QVERIFY(!f.findChild<QToolButton*>("btnRefundOut")->isVisibleTo(f.tsRefund));
+    QVERIFY(!f.findChild<QToolButton*>("btnRefundOutMngr")->isVisibleTo(f.tsRefund));
+    QVERIFY(!f.miSystemSeparator->isVisible());
+}
+
+void TestMainForm::actionsWaitForTheirWindows() {
+    Shell s;
+    TMainForm f;
+    auto* ac = f.findChild<QAction*>("AcInventoryList");
+    QVERIFY(ac);
+    QCOMPARE(ac->text(), QString("查看库存"));
+    QVERIFY(!ac->isEnabled());
+    auto* button = f.tsStorage->findChild<QToolButton*>("btnInventoryList");
+    QVERIFY(!button->isEnabled());
+    int runs = 0;
+    f.SetHandler(ac, [&] { ++runs; });
+    QVERIFY(button->isEnabled());
+    button->click();
+    QCOMPARE(runs, 1);
+    QCOMPARE(f.findChild<QToolButton*>("btnInputNew")->text(), QString("进货(&N)"));
+    QCOMPARE(f.AcInputNew->text(), QString("新建(&N)"));
+    QCOMPARE(f.findChild<QToolButton*>("btnOutputNew")->text(), QString("销售(&N)"));
+}
+
+void TestMainForm::factoryMakesEachWindowOnce() {
+    int made = 0, prepared = 0;
+    auto get = [&] {
+        return TResourceFactory::Get<QWidget>(
+            "InventoryForm", [&] { ++made; return new QWidget; }, [&](QWidget*) { ++prepared; });
+    };
+    QWidget* a = get();
+    QWidget* b = get();
+    QCOMPARE(a, b);
+    QCOMPARE(made, 1);
+    QCOMPARE(prepared, 1);
+    TResourceFactory::ShowWindow(a);
+    QVERIFY(a->isVisible());
+    a->close();
+    QVERIFY(TResourceFactory::Has("InventoryForm")); // closing only hides
+    QCOMPARE(get(), a);
+}
+
+void TestMainForm::helpFileMissing() {
+    Shell s;
+    TMainForm f;
+    f.findChild<QAction*>("miHelpContents")->trigger();
+    const QString path = s.db.dir() + "/help.html";
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"打开帮助文件失败： \"" + path + "\""});
+    QCOMPARE(TQuickMessageDlg::Shown().first().kind, TQuickMessageDlg::Kind::Plain);
+}
+
+void TestMainForm::helpFileOpens() {
+    Shell s;
+    QFile help(s.db.dir() + "/help.html");
+    QVERIFY(help.open(QIODevice::WriteOnly));
+    help.write("<html></html>");
+    help.close();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    TMainForm f;
+    f.findChild<QAction*>("miHelpContents")->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(help.fileName())});
+    QVERIFY(TQuickMessageDlg::Shown().isEmpty());
+}
+
+void TestMainForm::aboutBox() {
+    Shell s;
+    TMainForm f;
+    QString caption, version;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<TAboutForm*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        caption = box->windowTitle();
+        version = box->findChild<QLabel*>("lbVersion")->text();
+        saveShot(box, "about");
+        box->findChild<QPushButton*>("btnOK")->click();
+    });
+    f.findChild<QAction*>("miAbout")->trigger();
+    QCOMPARE(caption, QString("关于Morvane简单进销存"));
+    QCOMPARE(version, QString("2010 通用版"));
+}
+
+void TestMainForm::closingRunsTheExitStep() {
+    Shell s;
+    TMainForm f;
+    f.show();
+    int exitSteps = 0;
+    f.BeforeClose = [&] {
+        ++exitSteps;
+        throw std::runtime_error("the exit dialog failed");
+    };
+    f.findChild<QAction*>("miExit")->trigger();
+    QCOMPARE(exitSteps, 1);
+    QVERIFY(!f.isVisible()); // closing is never refused
+}
+
+void TestMainForm::focusHighlight() {
+    TFocusHandler handler;
+    const QColor blue(0xEE, 0xEE, 0xFF), white(0xFF, 0xFF, 0xFF);
+    QWidget w1, w2;
+    auto* edit = new QLineEdit(&w1);
+    auto* combo = new QComboBox(&w1);
+    combo->setEditable(true);
+    auto* memo = new QPlainTextEdit(&w1);
+    auto* button = new QPushButton("OK", &w1);
+    auto* check = new QCheckBox("x", &w1);
+    auto* other = new QLineEdit(&w2);
+    auto* layout = new QVBoxLayout(&w1);
+    for (QWidget* c : {static_cast<QWidget*>(edit), static_cast<QWidget*>(combo), static_cast<QWidget*>(memo),
+                       static_cast<QWidget*>(button), static_cast<QWidget*>(check)})
+        layout->addWidget(c);
+    const QColor buttonColour = button->palette().color(QPalette::Base);
+    w1.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w1));
+    auto base = [](QWidget* c) { return c->palette().color(QPalette::Base); };
+    edit->setFocus();
+    QTRY_COMPARE(base(edit), blue);
+    button->setFocus();
+    QTRY_COMPARE(base(edit), white);
+    QCOMPARE(base(button), buttonColour); // buttons keep their colour
+    QCOMPARE(handler.FindTrace(&w1)->LastControl.data(), button);
+    edit->setFocus();
+    QTRY_COMPARE(base(edit), blue);
+    combo->setFocus(); // its inner line edit takes the focus; the box is coloured
+    QTRY_COMPARE(base(combo), blue);
+    memo->setFocus();
+    QTRY_COMPARE(base(memo), blue);
+    QCOMPARE(base(combo), white);
+    check->setFocus();
+    QTRY_COMPARE(base(memo), white);
+    memo->setFocus();
+    QTRY_COMPARE(base(memo), blue);
+    // Another window has its own trace; the first keeps its highlight.
+    w2.show();
+    w2.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w2));
+    other->setFocus();
+    QTRY_COMPARE(base(other), blue);
+    QCOMPARE(base(memo), blue);
+    QCOMPARE(handler.Traces().size(), size_t(2));
+}
+
+void TestMainForm::focusTraceDroppedWithWindow() {
+    TFocusHandler handler;
+    {
+        QWidget w;
+        auto* e = new QLineEdit(&w);
+        (new QVBoxLayout(&w))->addWidget(e);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        e->setFocus();
+        QTRY_VERIFY(handler.Traces().size() == 1 && handler.Traces()[0].LastControl == e);
+    }
+    QWidget w2;
+    auto* e2 = new QLineEdit(&w2);
+    (new QVBoxLayout(&w2))->addWidget(e2);
+    w2.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w2));
+    e2->setFocus();
+    QTRY_COMPARE(e2->palette().color(QPalette::Base), QColor(0xEE, 0xEE, 0xFF));
+    for (const auto& t : handler.Traces()) QVERIFY(!t.WindowHandle.isNull());
+}
+
+void TestMainForm::placementRoundTrip() {
+    QTemporaryDir dir;
+    TControlPlacement p(dir.path() + "/placement.ini");
+    QWidget w;
+    w.setGeometry(60, 70, 400, 300);
+    QVERIFY(!p.RestoreWindow(&w, "InputEditForm\\"));
+    p.SaveWindow(&w, "InputEditForm\\");
+    QWidget w2;
+    QVERIFY(p.RestoreWindow(&w2, "InputEditForm\\"));
+    QCOMPARE(w2.size(), QSize(400, 300));
+    QSettings raw(dir.path() + "/placement.ini", QSettings::IniFormat);
+    QCOMPARE(raw.value("InputEditForm/Width").toInt(), 400);
+    QVERIFY(TControlPlacement::ToBool("Y", false));
+    QVERIFY(!TControlPlacement::ToBool("NO", true));
+}
+
+void TestMainForm::startupWithMissingFile() {
+    QTemporaryDir dir;
+    TQuickMessageDlg::StartRecording();
+    const int rc = RunProgram(dir.path());
+    TQuickMessageDlg::StopRecording();
+    QCOMPARE(rc, 1);
+    const auto shown = TQuickMessageDlg::Shown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, TQuickMessageDlg::Kind::Error);
+    QVERIFY(shown[0].text.startsWith("连接数据库失败. \n\n"));
+    QVERIFY(shown[0].text.size() > QString("连接数据库失败. \n\n").size());
+    QVERIFY(!QFile::exists(dir.path() + "/db/data_general.db"));
+}
+
+void TestMainForm::startupWithAutoLogin() {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + "/db");
+    Connection::createFromSchema(dir.path() + "/db/data_general.db", TestDb::schemaSql());
+    {
+        Connection c;
+        c.open(dir.path() + "/db/data_general.db");
+        c.execute("insert into SysConfig(sysKey, sysValue, section) values('AutoLoginUserID','1','')");
+    }
+    bool mainShown = false, loginShown = false;
+    QTimer::singleShot(0, [&] {
+        if (QApplication::activeModalWidget()) {
+            loginShown = true;
+            QApplication::activeModalWidget()->close();
+            return;
+        }
+        if (TMainForm* f = TMainForm::instance(); f && f->isVisible()) {
+            mainShown = true;
+            f->close();
+        }
+    });
+    TQuickMessageDlg::StartRecording();
+    const int rc = RunProgram(dir.path());
+    TQuickMessageDlg::StopRecording();
+    QCOMPARE(rc, 0);
+    QVERIFY(!loginShown);
+    QVERIFY(mainShown);
+    QVERIFY(QFile::exists(dir.path() + "/placement.ini"));
+}
+
+void TestMainForm::screenshots() {
+    Shell s;
+    {
+        TLoginForm login;
+        login.OpenUsers();
+        login.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&login));
+        saveShot(&login, "login");
+        QVERIFY(login.width() >= login.sizeHint().width());
+    }
+    TMainForm admin;
+    admin.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&admin));
+    saveShot(&admin, "main-admin");
+    s.ctx.SetCurrentUser({5, 2, "店员"});
+    TMainForm clerk;
+    clerk.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clerk));
+    saveShot(&clerk, "main-clerk");
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

@@ -198,6 +198,24 @@ void Connection::open(const QString& connectionText) {
     }
 }
 
+void Connection::setTrace(std::function<void(const QString&)> trace) {
+    m_trace = std::move(trace);
+    if (!m_db) return;
+    if (!m_trace) {
+        sqlite3_trace_v2(m_db, 0, nullptr, nullptr);
+        return;
+    }
+    sqlite3_trace_v2(
+        m_db, SQLITE_TRACE_STMT,
+        [](unsigned, void* ctx, void* p, void*) -> int {
+            auto* self = static_cast<Connection*>(ctx);
+            const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(p));
+            if (self->m_trace && sql) self->m_trace(QString::fromUtf8(sql));
+            return 0;
+        },
+        this);
+}
+
 void Connection::close() {
     if (m_db) {
         sqlite3_close_v2(m_db);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -71,6 +72,9 @@ public:
     void rollback();
     bool inTransaction() const;
 
+    // Every statement run on the connection, as the engine receives it.
+    void setTrace(std::function<void(const QString&)> trace);
+
     [[noreturn]] void raise(int rc, const QString& context = QString()) const;
 
     // The path inside a connection text (DBQ=..., Data Source=...).
@@ -81,6 +85,7 @@ public:
 private:
     sqlite3* m_db = nullptr;
     QString m_file;
+    std::function<void(const QString&)> m_trace;
 };
 
 // Rolls the transaction back unless commit() was reached.

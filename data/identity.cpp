@@ -1,0 +1,51 @@
+#include "identity.h"
+
+#include "clock.h"
+#include "dberror.h"
+#include "dbutils.h"
+
+namespace {
+const char* const kModules[] = {"INPUTFORM", "OUTPUTFORM", "REFUNDIN", "REFUNDOUT"};
+const char* const kPrefixes[] = {"IN", "OUT", "RIN", "ROUT"};
+void checkModule(quint8 m) {
+    if (m > 3) throw AppError(QStringLiteral("未知的单据类别: %1").arg(m));
+}
+} // namespace
+
+QString TIdentity::ModuleName(quint8 module) {
+    checkModule(module);
+    return QString::fromLatin1(kModules[module]);
+}
+
+QString TIdentity::Prefix(quint8 module) {
+    checkModule(module);
+    return QString::fromLatin1(kPrefixes[module]);
+}
+
+QString TIdentity::Number() const { return Prefix(Module) + Ymd + QLatin1Char('-') + TUtils::PadZero(Serial, 4); }
+
+void TIdentityGenerator::Reserve(quint8 module, TIdentity& identity) {
+    const QString name = TIdentity::ModuleName(module);
+    const QString ymd = TClock::today().toString(QStringLiteral("yyyyMMdd"));
+    int last = 0;
+    if (!TQuickQuery::FindInteger(m_conn,
+                                  QStringLiteral("select sn from SysIdentity where module='") + name +
+                                      QStringLiteral("' ") + QStringLiteral(" and ymd='") + ymd + QStringLiteral("'"),
+                                  last))
+        last = 0;
+    identity.Module = module;
+    identity.Ymd = ymd;
+    identity.Serial = last + 1;
+}
+
+void TIdentityGenerator::Commit(const TIdentity& id) {
+    const QString name = TIdentity::ModuleName(id.Module);
+    const int changed = TQuickQuery::Execute(
+        m_conn, QStringLiteral("update SysIdentity set sn=") + QString::number(id.Serial) +
+                    QStringLiteral(" where module='") + name + QStringLiteral("' ") + QStringLiteral(" and ymd='") +
+                    id.Ymd + QStringLiteral("'"));
+    if (changed > 0) return;
+    TQuickQuery::Execute(m_conn, QStringLiteral("insert into SysIdentity(module, ymd, sn) values('") + name +
+                                     QStringLiteral("','") + id.Ymd + QStringLiteral("',") +
+                                     QString::number(id.Serial) + QStringLiteral(")"));
+}

@@ -4,6 +4,7 @@
 #include "application.h"
 #include "controlplacement.h"
 #include "dberror.h"
+#include "dynamicfield.h"
 #include "focushandler.h"
 #include "loginform.h"
 #include "maindm.h"
@@ -43,6 +44,7 @@ int RunProgram(const QString& appDir) {
     {
         TMainForm mainForm;
         TResourcePool pool;
+        TDFMProxy fieldLabels(dm->MainConn);
         TFocusHandler focus;
         if (!placement->RestoreWindow(&mainForm, QStringLiteral("MainForm\\"))) mainForm.resize(760, 200);
         mainForm.show();

@@ -69,16 +69,20 @@ QString kindName(Kind kind) {
     return QString::fromLatin1(names[int(kind)]);
 }
 
-// Documents: partner, type, handling user, creating user, date, creation,
-// audit, total. Partner 9, user 4 and type 99 are rows that were deleted
-// (or never existed); NULL means the document never had one.
-struct DocRow {
-    QVariant partner, type, user, createUser;
-    const char* date;
-    const char* created;
-    int audit;
-    double total;
-};
+// Five documents per kind (# stands for the number prefix, @T for a document
+// type that exists, @M for one that was deleted, NULL for none; a refund
+// gets its direction there instead). Partner 9 and user 4 are deleted
+// below. The lines have a missing unit, a deleted unit (99), a product that
+// does not exist (999) and a document that is gone (#9).
+const char* const kDocuments =
+    "('#1', 1, 2, 3, '2010-03-05 09:15:00.000', '2010-03-05 09:20:00.000', 0, 25, @T), "
+    "('#2', 2, 4, NULL, '2010-03-05 23:59:59.000', '2010-03-06 08:00:00.000', 1, 7, NULL), "
+    "('#3', NULL, NULL, 2, '2010-03-06 00:00:00.000', '2010-03-06 00:00:00.000', 0, 4, @M), "
+    "('#4', 9, 3, 3, '2010-03-31 12:00:00.000', '2010-04-01 10:00:00.000', 0, 6, @T), "
+    "('#5', 1, 2, 2, '2010-02-28 10:00:00.000', '2010-02-28 10:00:00.000', 1, 0, @T)";
+const char* const kLines = "('#1', 1, 2, 5, 10, 1), ('#1', 2, 3, 5, 15, NULL), "
+                           "('#2', 3, 1, 7, 7, 99), ('#3', 999, 1, 1, 1, 1), "
+                           "('#3', 2, 1, 3, 3, 2), ('#4', 1, 2, 3, 6, 1), ('#9', 1, 1, 1, 1, 1)";
 
 void fillLists(TestDb& db) {
     db.exec("insert into Users(id, userName) values (2, 'li'), (3, 'wang'), (4, 'zhao')");
@@ -94,54 +98,23 @@ void fillLists(TestDb& db) {
             "'big', 99)");
     for (const KindCase& k : kindCases()) {
         const KindNames n = Names(k.kind);
-        const QVariant type = k.typeId ? QVariant(k.typeId) : QVariant();
-        const QList<DocRow> docs = {
-            {1, type, 2, 3, "2010-03-05 09:15:00.000", "2010-03-05 09:20:00.000", 0, 25},
-            {2, QVariant(), 4, QVariant(), "2010-03-05 23:59:59.000", "2010-03-06 08:00:00.000", 1,
-             7},
-            {QVariant(), k.typeId ? QVariant(99) : QVariant(), QVariant(), 2,
-             "2010-03-06 00:00:00.000", "2010-03-06 00:00:00.000", 0, 4},
-            {9, type, 3, 3, "2010-03-31 12:00:00.000", "2010-04-01 10:00:00.000", 0, 6},
-            {1, type, 2, 2, "2010-02-28 10:00:00.000", "2010-02-28 10:00:00.000", 1, 0},
-        };
-        QString cols = n.numberColumn + ", " + k.partnerKey + ", " + k.userKey + ", createUser, " +
-                       n.dateColumn + ", createDate, auditStatus, totalPrice, typeOrDirection";
-        cols.replace("typeOrDirection", k.typeColumn.isEmpty() ? "refundType" : k.typeColumn);
-        Statement ins(db.conn(), "insert into " + n.documentTable + "(" + cols +
-                                     ") values (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        for (int i = 0; i < docs.size(); ++i) {
-            const DocRow& d = docs[i];
-            const QVariant values[] = {k.prefix + QString::number(i + 1),
-                                       d.partner,
-                                       d.user,
-                                       d.createUser,
-                                       QString::fromLatin1(d.date),
-                                       QString::fromLatin1(d.created),
-                                       d.audit,
-                                       d.total,
-                                       k.typeColumn.isEmpty() ? RefundType(k.kind) : d.type};
-            for (int v = 0; v < 9; ++v)
-                ins.bind(v + 1, values[v]);
-            while (ins.step()) {
-            }
-            ins.reset();
+        const bool refund = k.typeColumn.isEmpty();
+        QString docs = QString::fromUtf8(kDocuments).replace('#', k.prefix);
+        if (refund) {
+            const QString m = QString::number(RefundType(k.kind));
+            docs.replace("@T", m).replace("@M", m).replace("NULL)", m + ")");
+        } else {
+            docs.replace("@T", QString::number(k.typeId)).replace("@M", "99");
         }
-        // Lines: a missing unit, a unit that was deleted (99), a product that
-        // does not exist (999) and a line whose document is gone (number 9).
-        const QString p = k.prefix;
-        db.exec("insert into " + n.lineTable + "(" + n.numberColumn +
-                ", productID, quantity, unitPrice, totalPrice, unitID) values "
-                "('" +
-                p + "1', 1, 2, 5, 10, 1), ('" + p +
-                "1', 2, 3, 5, 15, NULL), "
-                "('" +
-                p + "2', 3, 1, 7, 7, 99), ('" + p +
-                "3', 999, 1, 1, 1, 1), "
-                "('" +
-                p + "3', 2, 1, 3, 3, 2), ('" + p +
-                "4', 1, 2, 3, 6, 1), "
-                "('" +
-                p + "9', 1, 1, 1, 1, 1)");
+        db.exec(QString("insert into %1(%2, %3, %4, createUser, %5, createDate, auditStatus, "
+                        "totalPrice, %6) values ")
+                    .arg(n.documentTable, n.numberColumn, k.partnerKey, k.userKey, n.dateColumn,
+                         refund ? "refundType" : k.typeColumn) +
+                docs);
+        db.exec(QString("insert into %1(%2, productID, quantity, unitPrice, totalPrice, unitID) "
+                        "values ")
+                    .arg(n.lineTable, n.numberColumn) +
+                QString::fromUtf8(kLines).replace('#', k.prefix));
     }
     db.exec("delete from Users where id = 4");
     db.exec("delete from Supplier where id = 9");
@@ -197,9 +170,76 @@ QStringList withoutSubqueryNumbers(QStringList columns) {
 
 } // namespace
 
+// ---------------------------------------------------------------- statistics
+
+namespace {
+
+using StatStatements::Grouping;
+using StatStatements::Side;
+
+// Four documents per side, the second on the same day as the first; lines
+// with a quantity summing to 0, halves that round to even, a missing unit,
+// a product that no longer exists (7) and a line whose document is gone.
+void fillStats(TestDb& db) {
+    db.exec("insert into Product(id, productCode, productName, product_model, product_spec, "
+            "storageUnit) values (1, 'A-001', 'apple', 'M1', 'red', 1), "
+            "(2, 'B-002', 'banana', 'M2', 'yellow', 2), (3, 'C-003', 'cherry', 'M3', 'big', 99)");
+    // The first document is the latest one, so the trend has to sort.
+    const char* const docs = "('#4', '2010-04-02 09:00:00.000', '2010-04-02 09:00:00.000', 1), "
+                             "('#1', '2010-03-05 10:00:00.000', '2010-03-05 10:00:00.000', 0), "
+                             "('#2', '2010-03-05 18:00:00.000', '2010-03-06 08:00:00.000', 0), "
+                             "('#3', '2010-03-20 11:00:00.000', '2010-03-20 11:00:00.000', 0)";
+    db.exec("insert into InputForm(inputNO, inputDate, createDate, auditStatus) values " +
+            QString(docs).replace('#', 'P'));
+    db.exec("insert into OutputForm(outputNO, outputDate, createDate, auditStatus) values " +
+            QString(docs).replace('#', 'S'));
+    db.exec("insert into InputDetail(inputNO, productID, quantity, totalPrice) values "
+            "('P1', 1, 8, 1), ('P1', 2, 2, 5), ('P2', 2, -2, -5), ('P3', 3, 4, 2.5), "
+            "('P4', 7, 1, 3), ('PX', 1, 100, 100)");
+    db.exec("insert into OutputDetail(outputNO, productID, quantity, totalPrice, unitStorageCost) "
+            "values ('S1', 1, 2, 3, 0.0625), ('S3', 1, 6, 9, 1), ('S1', 2, 1, 2.5, NULL), "
+            "('S2', 2, -1, -2.5, 1), ('S2', 3, 3, 1, 0.5), ('S4', 7, 1, 4, 2), "
+            "('SX', 1, 50, 50, 1)");
+}
+
+// Cells joined by "|", numbers in their shortest form and NULL as "-", so
+// that a whole result compares in one line and a NULL never passes for 0.
+QString cells(const Result& r, int i, const QStringList& cols) {
+    QStringList f;
+    for (const QString& c : cols) {
+        const QVariant v = r.at(i, c);
+        if (v.isNull())
+            f << "-";
+        else if (v.typeId() == QMetaType::QString)
+            f << v.toString();
+        else
+            f << QString::number(v.toDouble(), 'g', 15);
+    }
+    return f.join('|');
+}
+
+// name|quantity|amount|price[|cost|profit]|unit
+QString statRow(const Result& r, int i, Side side) {
+    QStringList cols = {"productName", "fquantity", "ftotalPrice", "funitPrice"};
+    if (side == Side::Sale) cols += QStringList{"ftotalCost", "ftotalRevenue"};
+    return cells(r, i, cols << "unitName");
+}
+
+QString statCriteria(int scope, const QString& key, const QString& column, QDate from, QDate to) {
+    TCriteriaBuilder b = TCriteriaBuilder::Create("", "and");
+    StatStatements::AddProductScope(b, scope, key);
+    if (!column.isEmpty()) b.AddDateRange(column, from, to);
+    return b.Text();
+}
+
+} // namespace
+
 class TestStatements : public QObject {
     Q_OBJECT
+    // The read-only tests share one database per data set.
+    std::unique_ptr<TestDb> m_lists, m_stats;
 private slots:
+    void initTestCase();
     void writtenListsRun_data();
     void writtenListsRun();
     void formsAgree_data();
@@ -214,6 +254,13 @@ private slots:
     void trend();
 };
 
+void TestStatements::initTestCase() {
+    m_lists = std::make_unique<TestDb>();
+    fillLists(*m_lists);
+    m_stats = std::make_unique<TestDb>();
+    fillStats(*m_stats);
+}
+
 void TestStatements::writtenListsRun_data() {
     QTest::addColumn<int>("kind");
     for (const KindCase& k : kindCases())
@@ -224,8 +271,7 @@ void TestStatements::writtenListsRun() {
     QFETCH(int, kind);
     const Kind kd = Kind(kind);
     const KindCase& k = caseOf(kd);
-    TestDb db;
-    fillLists(db);
+    TestDb& db = *m_lists;
     const KindNames n = Names(kd);
     const QString no = n.numberColumn;
 
@@ -311,59 +357,35 @@ void TestStatements::formsAgree_data() {
         std::function<QString(Kind)> expected;
         const char* lineDocs = nullptr; // default: the documents that have lines
     };
-    auto search = [](auto fill) {
-        return [fill](Kind kind) {
-            ListSearch s;
-            fill(s, kind);
-            return BuildCriteria(kind, s);
-        };
-    };
+    auto search = [](ListSearch s) { return [s](Kind kind) { return BuildCriteria(kind, s); }; };
     auto same = [](const char* e) { return [e](Kind) { return QString(e); }; };
     const QList<Case> cases = {
         {"empty", [](Kind) { return ListCriteria{}; }, same("54321")},
-        {"partner with quote", search([](ListSearch& s, Kind) { s.partner = "O'Neil"; }),
-         same("2")},
-        {"underscore wildcard", search([](ListSearch& s, Kind) { s.partner = " o_neil "; }),
-         same("2")},
-        {"percent wildcard", search([](ListSearch& s, Kind) { s.partner = "c%e"; }), same("51")},
-        {"blanks only", search([](ListSearch& s, Kind) { s.partner = "   "; }), same("54321")},
-        {"unaudited", search([](ListSearch& s, Kind) { s.auditKey = "0"; }), same("431")},
-        {"audited", search([](ListSearch& s, Kind) { s.auditKey = "1"; }), same("52")},
-        {"all audit states", search([](ListSearch& s, Kind) { s.auditKey = "-1"; }), same("54321")},
-        {"handling user", search([](ListSearch& s, Kind) { s.userKey = "2"; }), same("51")},
-        {"deleted handling user", search([](ListSearch& s, Kind) { s.userKey = "4"; }), same("")},
-        {"creating user", search([](ListSearch& s, Kind) { s.createUserKey = "3"; }), same("41")},
+        {"partner with quote", search({.partner = "O'Neil"}), same("2")},
+        {"underscore wildcard", search({.partner = " o_neil "}), same("2")},
+        {"percent wildcard", search({.partner = "c%e"}), same("51")},
+        {"blanks only", search({.partner = "   "}), same("54321")},
+        {"unaudited", search({.auditKey = "0"}), same("431")},
+        {"audited", search({.auditKey = "1"}), same("52")},
+        {"all audit states", search({.auditKey = "-1"}), same("54321")},
+        {"handling user", search({.userKey = "2"}), same("51")},
+        {"deleted handling user", search({.userKey = "4"}), same("")},
+        {"creating user", search({.createUserKey = "3"}), same("41")},
         {"document type",
-         search([](ListSearch& s, Kind k) { s.typeKey = QString::number(caseOf(k).typeId); }),
+         [](Kind k) { return BuildCriteria(k, {.typeKey = QString::number(caseOf(k).typeId)}); },
          [](Kind k) { return QString(caseOf(k).typeId ? "541" : "54321"); }},
-        {"one day with times", search([](ListSearch& s, Kind) {
-             s.byDate = true;
-             s.dateStart = s.dateEnd = d(2010, 3, 5);
-         }),
+        {"one day with times",
+         search({.byDate = true, .dateStart = d(2010, 3, 5), .dateEnd = d(2010, 3, 5)}),
          same("21")},
-        {"start after end", search([](ListSearch& s, Kind) {
-             s.byDate = true;
-             s.dateStart = d(2010, 3, 6);
-             s.dateEnd = d(2010, 3, 5);
-         }),
-         same("")},
-        {"creation range", search([](ListSearch& s, Kind) {
-             s.byCreateDate = true;
-             s.createStart = d(2010, 3, 6);
-             s.createEnd = d(2010, 4, 1);
-         }),
+        {"start after end",
+         search({.byDate = true, .dateStart = d(2010, 3, 6), .dateEnd = d(2010, 3, 5)}), same("")},
+        {"creation range",
+         search({.byCreateDate = true, .createStart = d(2010, 3, 6), .createEnd = d(2010, 4, 1)}),
          same("432")},
-        {"product name", search([](ListSearch& s, Kind) { s.productName = "APPLE"; }), same("41")},
-        {"product code and spec", search([](ListSearch& s, Kind) {
-             s.productCode = "b-0";
-             s.productSpec = "yell";
-         }),
+        {"product name", search({.productName = "APPLE"}), same("41")},
+        {"product code and spec", search({.productCode = "b-0", .productSpec = "yell"}),
          same("31")},
-        {"header and product", search([](ListSearch& s, Kind) {
-             s.partner = "acme";
-             s.auditKey = "0";
-             s.productName = "apple";
-         }),
+        {"header and product", search({.partner = "acme", .auditKey = "0", .productName = "apple"}),
          same("1")},
         {"product filter", [](Kind k) { return ProductFilter(k, 2); }, same("31")},
         // The documents sub-select does not need the product row, the lines
@@ -388,8 +410,7 @@ void TestStatements::formsAgree() {
     QFETCH(QString, expected);
     QFETCH(QString, lineDocs);
     const Kind kd = Kind(kind);
-    TestDb db;
-    fillLists(db);
+    TestDb& db = *m_lists;
     const ListCriteria c{documents, lines};
     for (Query q : {Query::Documents, Query::Lines, Query::DocumentsSum, Query::LinesSum}) {
         const Result written = run(db.conn(), build(kd, q, c, SqlForm::AsWritten));
@@ -557,78 +578,6 @@ void TestStatements::deleteStatements() {
              3);
 }
 
-// ---------------------------------------------------------------- statistics
-
-namespace {
-
-using StatStatements::Grouping;
-using StatStatements::Side;
-
-// Four documents per side, the second on the same day as the first; lines
-// with a quantity summing to 0, halves that round to even, a missing unit,
-// a product that no longer exists (7) and a line whose document is gone.
-void fillStats(TestDb& db) {
-    db.exec("insert into Product(id, productCode, productName, product_model, product_spec, "
-            "storageUnit) values (1, 'A-001', 'apple', 'M1', 'red', 1), "
-            "(2, 'B-002', 'banana', 'M2', 'yellow', 2), (3, 'C-003', 'cherry', 'M3', 'big', 99)");
-    const char* const dates[] = {"2010-04-02 09:00:00.000", "2010-03-05 10:00:00.000",
-                                 "2010-03-05 18:00:00.000", "2010-03-20 11:00:00.000"};
-    const char* const created[] = {"2010-04-02 09:00:00.000", "2010-03-05 10:00:00.000",
-                                   "2010-03-06 08:00:00.000", "2010-03-20 11:00:00.000"};
-    const char* const numbers[] = {"4", "1", "2", "3"};
-    for (int i = 0; i < 4; ++i) {
-        db.exec(QString("insert into InputForm(inputNO, inputDate, createDate, auditStatus) "
-                        "values ('P%1', '%2', '%3', %4)")
-                    .arg(numbers[i], dates[i], created[i])
-                    .arg(i == 0 ? 1 : 0));
-        db.exec(QString("insert into OutputForm(outputNO, outputDate, createDate, auditStatus) "
-                        "values ('S%1', '%2', '%3', %4)")
-                    .arg(numbers[i], dates[i], created[i])
-                    .arg(i == 0 ? 1 : 0));
-    }
-    db.exec("insert into InputDetail(inputNO, productID, quantity, totalPrice) values "
-            "('P1', 1, 8, 1), ('P1', 2, 2, 5), ('P2', 2, -2, -5), ('P3', 3, 4, 2.5), "
-            "('P4', 7, 1, 3), ('PX', 1, 100, 100)");
-    db.exec("insert into OutputDetail(outputNO, productID, quantity, totalPrice, unitStorageCost) "
-            "values ('S1', 1, 2, 3, 0.0625), ('S3', 1, 6, 9, 1), ('S1', 2, 1, 2.5, NULL), "
-            "('S2', 2, -1, -2.5, 1), ('S2', 3, 3, 1, 0.5), ('S4', 7, 1, 4, 2), "
-            "('SX', 1, 50, 50, 1)");
-}
-
-// Cells joined by "|", numbers in their shortest form and NULL as "-", so
-// that a whole result compares in one line and a NULL never passes for 0.
-QString cells(const Result& r, int i, const QStringList& cols) {
-    QStringList f;
-    for (const QString& c : cols) {
-        const QVariant v = r.at(i, c);
-        if (v.isNull())
-            f << "-";
-        else if (v.typeId() == QMetaType::QString)
-            f << v.toString();
-        else
-            f << QString::number(v.toDouble(), 'g', 15);
-    }
-    return f.join('|');
-}
-
-// name|quantity|amount|price[|cost|profit]|unit
-QString statRow(const Result& r, int i, Side side) {
-    QStringList cols = {"productName", "fquantity", "ftotalPrice", "funitPrice"};
-    if (side == Side::Sale)
-        cols << "ftotalCost"
-             << "ftotalRevenue";
-    return cells(r, i, cols << "unitName");
-}
-
-QString statCriteria(int scope, const QString& key, const QString& column, QDate from, QDate to) {
-    TCriteriaBuilder b = TCriteriaBuilder::Create("", "and");
-    StatStatements::AddProductScope(b, scope, key);
-    if (!column.isEmpty()) b.AddDateRange(column, from, to);
-    return b.Text();
-}
-
-} // namespace
-
 void TestStatements::productStats_data() {
     QTest::addColumn<int>("side");
     QTest::addColumn<QString>("criteria");
@@ -673,26 +622,18 @@ void TestStatements::productStats() {
     QFETCH(QStringList, rows);
     QFETCH(QString, totals);
     const Side sd = Side(side);
-    TestDb db;
-    fillStats(db);
+    TestDb& db = *m_stats;
     // SQLite refuses a select list that reuses its own aliases.
     QVERIFY_THROWS_EXCEPTION(DbError, run(db.conn(), StatStatements::ProductStatsStatement(
                                                          sd, criteria, SqlForm::AsWritten)));
     const Result r =
         run(db.conn(), StatStatements::ProductStatsStatement(sd, criteria, SqlForm::Sqlite));
-    QStringList cols = {"productID", "fquantity", "ftotalPrice", "funitPrice"};
-    if (sd == Side::Sale)
-        cols << "ftotalCost"
-             << "ftotalRevenue";
-    const QStringList sums =
-        cols.mid(1, sd == Side::Sale ? 1 : 2) +
-        (sd == Side::Sale ? QStringList{"ftotalPrice", "ftotalCost", "ftotalRevenue"}
-                          : QStringList{});
-    cols << "productCode"
-         << "productName"
-         << "product_model"
-         << "product_spec"
-         << "unitName";
+    const QStringList costs =
+        sd == Side::Sale ? QStringList{"ftotalCost", "ftotalRevenue"} : QStringList{};
+    const QStringList sums = QStringList{"fquantity", "ftotalPrice"} + costs;
+    const QStringList cols =
+        QStringList{"productID", "fquantity", "ftotalPrice", "funitPrice"} + costs +
+        QStringList{"productCode", "productName", "product_model", "product_spec", "unitName"};
     QCOMPARE(r.columns, cols);
     QStringList got;
     for (int i = 0; i < r.rows.size(); ++i)
@@ -741,14 +682,11 @@ void TestStatements::trend() {
     QFETCH(QStringList, rows);
     const Side sd = Side(side);
     const Grouping g = Grouping(grouping);
-    TestDb db;
-    fillStats(db);
+    TestDb& db = *m_stats;
     const Result r =
         run(db.conn(), StatStatements::TrendStatement(sd, g, criteria, SqlForm::Sqlite));
     QStringList cols = {"fDate", "fquantity", "ftotalPrice"};
-    if (sd == Side::Sale)
-        cols << "ftotalCost"
-             << "ftotalRevenue";
+    if (sd == Side::Sale) cols += QStringList{"ftotalCost", "ftotalRevenue"};
     QCOMPARE(r.columns, cols);
     QStringList got;
     for (int i = 0; i < r.rows.size(); ++i)

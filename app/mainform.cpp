@@ -5,7 +5,9 @@
 #include "application.h"
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
+#include "productbrandform.h"
 #include "resourcepool.h"
+#include "unitform.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -199,6 +201,15 @@ void TMainForm::SetHandler(QAction* action, std::function<void()> handler) {
     action->disconnect(this);
     connect(action, &QAction::triggered, this, [handler] { handler(); });
     action->setEnabled(true);
+}
+
+void TMainForm::ConnectCatalogue(TUnitForm* units, TProductBrandForm* brands) {
+    if (units) SetHandler(miUnit, [units] { units->ShowUnits(false); });
+    if (brands)
+        SetHandler(miBrand, [brands] {
+            brands->PrepareBrands();
+            brands->exec();
+        });
 }
 
 void TMainForm::ApplyUserRights() {

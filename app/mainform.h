@@ -4,6 +4,8 @@
 #include <functional>
 
 class QAction;
+class TProductBrandForm;
+class TUnitForm;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -40,6 +42,9 @@ public:
     // Runs before the window closes (the backup offered at exit); closing is
     // never refused.
     std::function<void()> BeforeClose;
+
+    // The unit and brand windows made at start-up.
+    void ConnectCatalogue(TUnitForm* units, TProductBrandForm* brands);
 
     void ApplyUserRights();
     static void ApplySkin(QWidget* w);

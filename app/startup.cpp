@@ -12,6 +12,8 @@
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
 #include "resourcepool.h"
+#include "productbrandform.h"
+#include "unitform.h"
 
 #include <memory>
 
@@ -45,6 +47,9 @@ int RunProgram(const QString& appDir) {
         TMainForm mainForm;
         TResourcePool pool;
         TDFMProxy fieldLabels(dm->MainConn);
+        TUnitForm unitForm(&mainForm);
+        TProductBrandForm brandForm(&mainForm);
+        mainForm.ConnectCatalogue(&unitForm, &brandForm);
         TFocusHandler focus;
         if (!placement->RestoreWindow(&mainForm, QStringLiteral("MainForm\\"))) mainForm.resize(760, 200);
         mainForm.show();

@@ -1,0 +1,169 @@
+#include "productbrandform.h"
+
+#include "dataset.h"
+#include "datagrid.h"
+#include "dbtree.h"
+#include "dbutils.h"
+#include "maindm.h"
+#include "quickmessagedlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+const char* kCategorySql = "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
+}
+
+namespace {
+TProductBrandForm* g_instance = nullptr;
+}
+
+TProductBrandForm* TProductBrandForm::instance() { return g_instance; }
+
+TProductBrandForm::TProductBrandForm(QWidget* parent) : QDialog(parent) {
+    g_instance = this;
+    setObjectName(QStringLiteral("ProductBrandForm"));
+    setWindowTitle(QStringLiteral("品牌管理"));
+    Connection* conn = &MainDM()->MainConn;
+    queryCategory = new DataSet(conn, this);
+    queryCategory->setObjectName(QStringLiteral("queryCategory"));
+    queryCategory->setSql(QString::fromUtf8(kCategorySql));
+    queryCategoryList = new DataSet(conn, this);
+    queryCategoryList->setObjectName(QStringLiteral("queryCategoryList"));
+    queryCategoryList->setSql(QString::fromUtf8(kCategorySql));
+    queryCategoryList->setFetchBlock(0);
+    queryProductBrandLocal = new DataSet(conn, this);
+    queryProductBrandLocal->setObjectName(QStringLiteral("queryProductBrandLocal"));
+    queryProductBrandLocal->setSql(QStringLiteral("SELECT *\nFROM ProductBrand"));
+    queryProductBrandLocal->setUpdateTable(QStringLiteral("ProductBrand"));
+    queryProductBrandLocal->addLookupField(QStringLiteral("product_cat_name"), QStringLiteral("product_cat_id"),
+                                           queryCategoryList, QStringLiteral("id"), QStringLiteral("categoryName"));
+    connect(queryProductBrandLocal, &DataSet::stateChanged, this, &TProductBrandForm::updateActions);
+    connect(queryProductBrandLocal, &DataSet::currentChanged, this, &TProductBrandForm::updateActions);
+    connect(queryProductBrandLocal, &DataSet::rowsReset, this, &TProductBrandForm::updateActions);
+
+    auto* hint = new QLabel(QStringLiteral("品牌按商品分类(方便查找)："), this);
+    treeCategory = new QTreeWidget(this);
+    treeCategory->setObjectName(QStringLiteral("treeCategory"));
+    treeCategory->setHeaderHidden(true);
+    m_tree = new DBTree(treeCategory);
+    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"), QStringLiteral("categoryName"));
+    connect(treeCategory, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) ShowBrandsOf(DBTree::keyOf(item).toInt());
+    });
+
+    gridBrand = new DataGrid(this);
+    gridBrand->setObjectName(QStringLiteral("gridBrand"));
+    gridBrand->setDataSet(queryProductBrandLocal);
+    gridBrand->addColumn(QStringLiteral("product_brand"), QStringLiteral("品牌"), 160);
+    gridBrand->addColumn(QStringLiteral("product_cat_name"), QStringLiteral("分类"), 140);
+    gridBrand->addColumn(QStringLiteral("comments"), QStringLiteral("备注"), 200);
+    gridBrand->refreshColumns();
+
+    auto make = [this](QPushButton*& b, const char* name, const QString& text) {
+        b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+    };
+    make(btnInsert, "btnInsert", QStringLiteral("添加"));
+    make(btnEdit, "btnEdit", QStringLiteral("修改"));
+    make(btnDelete, "btnDelete", QStringLiteral("删除"));
+    make(btnPost, "btnPost", QStringLiteral("保存"));
+    make(btnCancel, "btnCancel", QStringLiteral("取消"));
+    make(btnUseBrand, "btnUseBrand", QStringLiteral("使用该品牌"));
+    make(btnClose, "btnClose", QStringLiteral("关闭"));
+    connect(btnInsert, &QPushButton::clicked, this, [this] { queryProductBrandLocal->append(); });
+    connect(btnEdit, &QPushButton::clicked, this, [this] { queryProductBrandLocal->edit(); });
+    connect(btnPost, &QPushButton::clicked, this, [this] { queryProductBrandLocal->post(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { queryProductBrandLocal->cancel(); });
+    connect(btnDelete, &QPushButton::clicked, this, &TProductBrandForm::deleteCurrent);
+    connect(btnUseBrand, &QPushButton::clicked, this, [this] {
+        if (queryProductBrandLocal->isActive()) queryProductBrandLocal->checkBrowseMode();
+        accept();
+    });
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* left = new QWidget(this);
+    auto* ll = new QVBoxLayout(left);
+    ll->setContentsMargins(0, 0, 0, 0);
+    ll->addWidget(hint);
+    ll->addWidget(treeCategory);
+    auto* right = new QWidget(this);
+    auto* rl = new QVBoxLayout(right);
+    rl->setContentsMargins(0, 0, 0, 0);
+    auto* tools = new QHBoxLayout;
+    for (QPushButton* b : {btnInsert, btnEdit, btnDelete, btnPost, btnCancel}) tools->addWidget(b);
+    tools->addStretch();
+    rl->addLayout(tools);
+    rl->addWidget(gridBrand);
+    auto* split = new QSplitter(this);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+    auto* footer = new QHBoxLayout;
+    footer->addStretch();
+    footer->addWidget(btnUseBrand);
+    footer->addWidget(btnClose);
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(split, 1);
+    root->addLayout(footer);
+    resize(720, 440);
+    updateActions();
+}
+
+TProductBrandForm::~TProductBrandForm() { delete m_tree; }
+
+void TProductBrandForm::PrepareBrands() {
+    queryCategory->open();
+    queryCategoryList->open();
+    queryProductBrandLocal->open();
+    m_tree->fill(*queryCategory);
+    treeCategory->expandAll();
+    updateActions();
+}
+
+void TProductBrandForm::ShowBrandsOf(int categoryId) {
+    // The root lists every brand; any other category only its own.
+    QString sql = QStringLiteral("select * from ProductBrand ");
+    if (categoryId != 1) sql += QStringLiteral(" where product_cat_id = ") + QString::number(categoryId);
+    queryProductBrandLocal->close();
+    queryProductBrandLocal->setSql(sql);
+    queryProductBrandLocal->open();
+}
+
+QString TProductBrandForm::BrandInUseMessage(int brandId) {
+    if (TQuickQuery::HasRows(MainDM()->MainConn,
+                             QStringLiteral("select top 1 * from Product where product_brand_id=") + QString::number(brandId)))
+        return QStringLiteral("该品牌已经被使用,请不要删除.");
+    return QString();
+}
+
+void TProductBrandForm::deleteCurrent() {
+    DataSet* q = queryProductBrandLocal;
+    if (!q->isActive() || q->isEmpty()) return;
+    if (q->state() == DataSet::State::Insert) {
+        q->cancel();
+        return;
+    }
+    const QString msg = BrandInUseMessage(q->field(QStringLiteral("id"))->asInteger());
+    if (!msg.isEmpty()) {
+        TQuickMessageDlg::ShowInfo(msg);
+        return;
+    }
+    q->deleteRecord();
+}
+
+void TProductBrandForm::updateActions() {
+    DataSet* q = queryProductBrandLocal;
+    const bool active = q->isActive(), editing = q->isEditing();
+    const bool hasRow = active && q->recNo() > 0;
+    btnInsert->setEnabled(active && !editing);
+    btnEdit->setEnabled(hasRow && !editing);
+    btnDelete->setEnabled(hasRow && !editing);
+    btnPost->setEnabled(editing);
+    btnCancel->setEnabled(editing);
+}

@@ -1,0 +1,36 @@
+#pragma once
+#include <QDialog>
+
+class DataGrid;
+class DataSet;
+class DBTree;
+class QPushButton;
+class QTreeWidget;
+
+// Brands filed under product categories. Complete, though the menu item
+// that opens it is not shown.
+class TProductBrandForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TProductBrandForm(QWidget* parent = nullptr);
+    static TProductBrandForm* instance();
+    ~TProductBrandForm() override;
+
+    DataSet* queryCategory;
+    DataSet* queryCategoryList;
+    DataSet* queryProductBrandLocal;
+    QTreeWidget* treeCategory;
+    DataGrid* gridBrand;
+    QPushButton *btnInsert, *btnEdit, *btnDelete, *btnPost, *btnCancel;
+    QPushButton *btnUseBrand, *btnClose;
+
+    void PrepareBrands();
+    void ShowBrandsOf(int categoryId);
+    // Empty when the brand may be deleted.
+    static QString BrandInUseMessage(int brandId);
+
+private:
+    void updateActions();
+    void deleteCurrent();
+    DBTree* m_tree;
+};

@@ -1,0 +1,194 @@
+#include "appcontext.h"
+#include "dataset.h"
+#include "datagrid.h"
+#include "maindm.h"
+#include "productbrandform.h"
+#include "quickmessagedlg.h"
+#include "testsupport.h"
+#include "unitform.h"
+
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+struct Shell {
+    TestDb db;
+    TMainDM dm;
+    TAppContext ctx;
+    Shell() {
+        dm.Startup(db.path());
+        TQuickMessageDlg::StartRecording();
+    }
+    ~Shell() { TQuickMessageDlg::StopRecording(); }
+    int count(const QString& sql) { return db.scalar(sql).toInt(); }
+};
+
+// Runs f inside the next modal dialog, then closes it with the named button.
+void whileModal(std::function<void(QWidget*)> f) {
+    QTimer::singleShot(0, [f] {
+        QWidget* w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        f(w);
+    });
+}
+} // namespace
+
+class TestUnitForm : public QObject {
+    Q_OBJECT
+private slots:
+    void usageChecks_data();
+    void usageChecks();
+    void pickButtonOnlyWhenPicking();
+    void pickFromEmptyList();
+    void addAndSaveRereadsSharedUnits();
+    void buttonStatesFollowEditing();
+    void brandsByCategory();
+    void brandInUseIsKept();
+};
+
+void TestUnitForm::usageChecks_data() {
+    QTest::addColumn<QString>("use");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("unused") << "" << false;
+    QTest::newRow("a product") << "insert into Product(productName, storageUnit) values('x', %1)" << true;
+    QTest::newRow("a purchase line") << "insert into InputDetail(inputNO, unitID) values('IN1', %1)" << true;
+    QTest::newRow("a sale line") << "insert into OutputDetail(outputNO, unitID) values('OUT1', %1)" << true;
+    QTest::newRow("only a refund line") << "insert into RefundDetail(refundNO, unitID) values('R1', %1)" << false;
+}
+
+void TestUnitForm::usageChecks() {
+    QFETCH(QString, use);
+    QFETCH(bool, refused);
+    Shell s;
+    const int id = s.count("select id from ProductUnit where unitName='箱'");
+    if (!use.isEmpty()) s.db.exec(use.arg(id));
+    TUnitForm form;
+    whileModal([&](QWidget* w) {
+        auto* f = static_cast<TUnitForm*>(w);
+        QVERIFY(f->tableUnit->locate("id", id));
+        f->findChild<QPushButton*>("btnDelete")->click();
+        f->findChild<QPushButton*>("btnClose")->click();
+    });
+    form.ShowUnits(false);
+    QCOMPARE(s.count(QString("select count(*) from ProductUnit where id=%1").arg(id)), refused ? 1 : 0);
+    QCOMPARE(TQuickMessageDlg::ShownTexts(),
+             refused ? QStringList{"该计量单位已经被使用,请不要删除."} : QStringList());
+    QCOMPARE(s.dm.queryUnit->recordCount(), refused ? 9 : 8);
+}
+
+void TestUnitForm::pickButtonOnlyWhenPicking() {
+    Shell s;
+    TUnitForm form;
+    bool shownForPick = false, shownForUpkeep = true;
+    whileModal([&](QWidget* w) {
+        shownForUpkeep = w->findChild<QPushButton*>("btnSelect")->isVisible();
+        w->findChild<QPushButton*>("btnClose")->click();
+    });
+    QCOMPARE(form.ShowUnits(false), int(QDialog::Rejected));
+    whileModal([&](QWidget* w) {
+        shownForPick = w->findChild<QPushButton*>("btnSelect")->isVisible();
+        auto* f = static_cast<TUnitForm*>(w);
+        QVERIFY(f->tableUnit->locate("unitName", "台"));
+        w->findChild<QPushButton*>("btnSelect")->click();
+    });
+    QCOMPARE(form.ShowUnits(true), int(QDialog::Accepted));
+    QVERIFY(!shownForUpkeep);
+    QVERIFY(shownForPick);
+    QCOMPARE(form.SelectedUnitID, s.count("select id from ProductUnit where unitName='台'"));
+}
+
+void TestUnitForm::pickFromEmptyList() {
+    Shell s;
+    s.db.exec("delete from ProductUnit");
+    TUnitForm form;
+    form.SelectedUnitID = 5;
+    whileModal([](QWidget* w) { w->findChild<QPushButton*>("btnSelect")->click(); });
+    QCOMPARE(form.ShowUnits(true), int(QDialog::Accepted));
+    QCOMPARE(form.SelectedUnitID, -1);
+}
+
+void TestUnitForm::addAndSaveRereadsSharedUnits() {
+    Shell s;
+    TUnitForm form;
+    whileModal([&](QWidget* w) {
+        auto* f = static_cast<TUnitForm*>(w);
+        f->findChild<QPushButton*>("btnInsert")->click();
+        QVERIFY(f->tableUnit->state() == DataSet::State::Insert);
+        f->tableUnit->setValue("unitName", "双");
+        f->findChild<QPushButton*>("btnSave")->click();
+        w->findChild<QPushButton*>("btnClose")->click();
+    });
+    form.ShowUnits(false);
+    QCOMPARE(s.count("select count(*) from ProductUnit where unitName='双'"), 1);
+    QVERIFY(s.dm.queryUnit->locate("unitName", "双"));
+}
+
+void TestUnitForm::buttonStatesFollowEditing() {
+    Shell s;
+    TUnitForm form;
+    QStringList states;
+    auto state = [](QWidget* w) {
+        QString out;
+        for (const char* n : {"btnInsert", "btnEdit", "btnDelete", "btnCancel", "btnSave"})
+            out += w->findChild<QPushButton*>(n)->isEnabled() ? "1" : "0";
+        return out;
+    };
+    whileModal([&](QWidget* w) {
+        auto* f = static_cast<TUnitForm*>(w);
+        states << state(w);
+        f->findChild<QPushButton*>("btnEdit")->click();
+        states << state(w);
+        f->findChild<QPushButton*>("btnCancel")->click();
+        states << state(w);
+        w->findChild<QPushButton*>("btnClose")->click();
+    });
+    form.ShowUnits(false);
+    QCOMPARE(states, QStringList({"11100", "00011", "11100"}));
+}
+
+void TestUnitForm::brandsByCategory() {
+    Shell s;
+    s.db.exec("insert into ProductCategory(id, parentID, categoryName) values(2, 1, '服装')");
+    s.db.exec("insert into ProductCategory(id, parentID, categoryName) values(3, 2, '男装')");
+    s.db.exec("insert into ProductBrand(product_cat_id, product_brand) values(2, '甲牌')");
+    s.db.exec("insert into ProductBrand(product_cat_id, product_brand) values(3, '乙牌')");
+    s.db.exec("insert into ProductBrand(product_cat_id, product_brand) values(1, '丙牌')");
+    TProductBrandForm form;
+    form.PrepareBrands();
+    auto* tree = form.findChild<QTreeWidget*>("treeCategory");
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    auto brands = [&] {
+        QStringList out;
+        for (int r = 0; r < form.queryProductBrandLocal->recordCount(); ++r)
+            out << form.queryProductBrandLocal->valueAt(r, "product_brand").toString() + "/" +
+                       form.queryProductBrandLocal->valueAt(r, "product_cat_name").toString();
+        return out;
+    };
+    tree->setCurrentItem(tree->topLevelItem(0));
+    QCOMPARE(brands(), QStringList({"甲牌/服装", "乙牌/男装", "丙牌/全部商品"}));
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    QCOMPARE(brands(), QStringList({"甲牌/服装"}));
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0)->child(0));
+    QCOMPARE(brands(), QStringList({"乙牌/男装"}));
+}
+
+void TestUnitForm::brandInUseIsKept() {
+    Shell s;
+    s.db.exec("insert into ProductBrand(id, product_cat_id, product_brand) values(1, 1, '甲牌')");
+    s.db.exec("insert into ProductBrand(id, product_cat_id, product_brand) values(2, 1, '乙牌')");
+    s.db.exec("insert into Product(productName, product_brand_id) values('衬衫', 1)");
+    TProductBrandForm form;
+    form.PrepareBrands();
+    QVERIFY(form.queryProductBrandLocal->locate("id", 1));
+    form.findChild<QPushButton*>("btnDelete")->click();
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"该品牌已经被使用,请不要删除."});
+    QVERIFY(form.queryProductBrandLocal->locate("id", 2));
+    form.findChild<QPushButton*>("btnDelete")->click();
+    QCOMPARE(s.count("select count(*) from ProductBrand"), 1);
+}
+
+QTEST_MAIN(TestUnitForm)
+#include "tst_unitform.moc"

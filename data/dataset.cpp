@@ -613,11 +613,12 @@ void DataSet::cancel() {
     if (!isEditing()) return;
     if (m_state == State::Insert) {
         const int row = m_current;
+        if (!m_disabled) emit rowAboutToBeRemoved(row);
         m_rows.erase(m_rows.begin() + row);
         m_current = std::min(row, int(m_rows.size()) - 1);
         m_eof = m_rows.empty();
-        setState(State::Browse);
         if (!m_disabled) emit rowRemoved(row);
+        setState(State::Browse);
         notifyScroll();
     } else {
         m_rows[size_t(m_current)].values = m_editSnapshot;
@@ -645,6 +646,7 @@ void DataSet::deleteRecord() {
         m_deleted.push_back({row.original ? *row.original : row.values, m_current});
     }
     const int r = m_current;
+    if (!m_disabled) emit rowAboutToBeRemoved(r);
     m_rows.erase(m_rows.begin() + r);
     invalidateIndexes();
     m_current = std::min(r, int(m_rows.size()) - 1);

@@ -106,6 +106,7 @@ public:
     void setInMemory(bool on) { m_inMemory = on; }
     // Rows fetched at a time by lazy fetching; 0 fetches everything at open.
     void setFetchBlock(int rows) { m_fetchBlock = rows; }
+    int fetchBlock() const { return m_fetchBlock; }
 
     // Extra fields; their definitions survive close and reopen.
     Field* addLookupField(const QString& name, const QString& keyField, DataSet* list,
@@ -191,6 +192,7 @@ signals:
     void rowsReset();                   // opened, closed, requeried, updates cancelled
     void rowsFetched(int first, int last);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row); // still there, so views can let go of it
     void rowRemoved(int row);
     void rowChanged(int row);
     void fieldChanged(int row, int fieldIndex);

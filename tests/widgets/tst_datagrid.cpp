@@ -1,0 +1,567 @@
+#include "datagrid.h"
+#include "dataset.h"
+#include "datasetmodel.h"
+#include "dberror.h"
+#include "dbtree.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QImage>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+void seedProducts(TestDb& db) {
+    db.exec("INSERT INTO Product(id, productCode, productName, salePrice, storageUnit, comments) "
+            "VALUES (1, 'A01', '铅笔', 1.5, 1, '木杆'), (2, 'A02', '钢笔', 1234.5, 2, ''), "
+            "(3, 'B01', '墨水', NULL, 9, '蓝黑'), (4, 'B02', '橡皮', 0.8, 1, NULL)");
+}
+QString productSql() {
+    return "SELECT id, productCode, productName, salePrice, storageUnit, comments "
+           "FROM Product ORDER BY id";
+}
+} // namespace
+
+class TestDataGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void modelShowsFields();
+    void modelChosenColumns();
+    void modelFetchesLazily();
+    void modelFollowsDataSetSignals();
+    void modelEditsThroughDataSet();
+    void modelFlags_data();
+    void modelFlags();
+    void gridFollowsDataSetRow();
+    void clickingRowMovesDataSet();
+    void refusedPostKeepsViewOnRow();
+    void autoColumnsMirrorFields();
+    void renameAndHideColumns();
+    void footerCellsFollowColumns();
+    void wideFooterStaysPut();
+    void layoutRoundTrip();
+    void doubleClickReportsRow();
+    void renderedGridShowsText();
+    void treeFromRows_data();
+    void treeFromRows();
+};
+
+void TestDataGrid::modelShowsFields() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql(productSql());
+    ds.setDisplayFormat("salePrice", "#,##0.00");
+    DataSetModel model(&ds);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(model.columnCount(), 0); // closed
+    ds.open();
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QString("productName"));
+    QCOMPARE(model.index(1, 3).data().toString(), QString("1,234.50"));
+    QCOMPARE(model.index(1, 3).data(Qt::EditRole).toDouble(), 1234.5);
+    QCOMPARE(model.index(2, 3).data().toString(), QString()); // NULL
+    QCOMPARE(model.index(0, 2).data().toString(), QString("铅笔"));
+    const auto align = [&](int col) {
+        return Qt::Alignment(model.index(0, col).data(Qt::TextAlignmentRole).toInt()) &
+               Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(align(3), Qt::AlignRight);
+    QCOMPARE(align(2), Qt::AlignLeft);
+    ds.close();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TestDataGrid::modelChosenColumns() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql(productSql());
+    ds.open();
+    DataSetModel model(&ds);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    DataSetModel::Column name{"PRODUCTNAME", "名称", Qt::AlignCenter, false};
+    DataSetModel::Column gone{"noSuchField", "不存在", {}, false};
+    DataSetModel::Column code{"productCode", {}, {}, false};
+    model.setColumns({name, gone, code});
+    QCOMPARE(model.columnCount(), 3);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("名称"));
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QString("productCode"));
+    QCOMPARE(model.index(3, 0).data().toString(), QString("橡皮"));
+    QVERIFY(model.index(0, 1).data().toString().isEmpty()); // missing field is blank
+    QCOMPARE(model.columnOf("productcode"), 2);
+    QCOMPARE(model.index(0, 0).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    // A title change keeps the model's shape: no reset, views keep selection.
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy header(&model, &QAbstractItemModel::headerDataChanged);
+    name.title = "商品名称";
+    model.setColumns({name, gone, code});
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(header.count(), 1);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("商品名称"));
+    model.setFieldNames({"id"});
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(model.columnCount(), 1);
+}
+
+void TestDataGrid::modelFetchesLazily() {
+    TestDb db;
+    db.exec("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 5000) "
+            "INSERT INTO Product(id, productName) SELECT x, '商品' || x FROM c");
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productName FROM Product ORDER BY id");
+    ds.setFetchBlock(200);
+    ds.open();
+    DataSetModel model(&ds); // no model tester here: it fetches more by itself
+    QCOMPARE(model.rowCount(), 200);
+    QVERIFY(model.canFetchMore(QModelIndex()));
+    model.fetchMore(QModelIndex());
+    QCOMPARE(model.rowCount(), 400);
+
+    // A view scrolled to the bottom asks for more by itself.
+    QTableView view;
+    view.setModel(&model);
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.scrollToBottom();
+    QTRY_VERIFY(model.rowCount() > 400);
+    QVERIFY(model.rowCount() < 5000);
+
+    ds.setRecNo(3000); // the dataset fetching on its own is seen too
+    QVERIFY(model.rowCount() >= 3000);
+    QCOMPARE(ds.recordCount(), 5000);
+    QCOMPARE(model.rowCount(), 5000);
+    QVERIFY(!model.canFetchMore(QModelIndex()));
+    QCOMPARE(model.index(4999, 1).data().toString(), QString("商品5000"));
+}
+
+void TestDataGrid::modelFollowsDataSetSignals() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql(productSql());
+    ds.setUpdateTable("Product");
+    ds.setCachedUpdates(true);
+    ds.open();
+    DataSetModel model(&ds);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+
+    ds.append();
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model.rowCount(), 5);
+    ds.setValue("productName", "新");
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 4);
+    QCOMPARE(model.index(4, 2).data().toString(), QString("新"));
+    ds.cancel();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(model.rowCount(), 4);
+    ds.setRecNo(2);
+    ds.deleteRecord();
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(model.index(1, 2).data().toString(), QString("墨水"));
+    ds.cancelUpdates();
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(model.index(1, 2).data().toString(), QString("钢笔"));
+    // Rows changed while signals are held back come in with one reset.
+    ds.disableControls();
+    ds.first();
+    ds.deleteRecord();
+    ds.enableControls();
+    QCOMPARE(reset.count(), 2);
+    QCOMPARE(model.rowCount(), 3);
+    ds.requery();
+    QCOMPARE(model.rowCount(), 4);
+}
+
+void TestDataGrid::modelEditsThroughDataSet() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql(productSql());
+    ds.setUpdateTable("Product");
+    ds.open();
+    DataSetModel model(&ds);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    // What an editor hands back unchanged does not start an edit.
+    QVERIFY(model.setData(model.index(1, 3), "1234.5"));
+    QVERIFY(model.setData(model.index(2, 3), ""));
+    QCOMPARE(ds.state(), DataSet::State::Browse);
+    QVERIFY(model.setData(model.index(1, 3), "99.9"));
+    QCOMPARE(ds.state(), DataSet::State::Edit);
+    QCOMPARE(ds.recNo(), 2);
+    QCOMPARE(ds.value("salePrice").toDouble(), 99.9);
+    QVERIFY_THROWS_EXCEPTION(AppError, model.setData(model.index(1, 3), "九"));
+    // Editing another row posts the first, as moving there does.
+    QVERIFY(model.setData(model.index(0, 2), "红铅笔"));
+    QCOMPARE(db.scalar("SELECT salePrice FROM Product WHERE id = 2").toDouble(), 99.9);
+    ds.post();
+    QCOMPARE(db.scalar("SELECT productName FROM Product WHERE id = 1").toString(),
+             QString("红铅笔"));
+}
+
+void TestDataGrid::modelFlags_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("editable");
+    QTest::newRow("data field") << ""
+                                << "productName" << true;
+    QTest::newRow("read-only field") << "fieldReadOnly"
+                                     << "productName" << false;
+    QTest::newRow("read-only column") << "columnReadOnly"
+                                      << "productName" << false;
+    QTest::newRow("lookup") << ""
+                            << "unitName" << false;
+    QTest::newRow("calculated") << ""
+                                << "doubled" << false;
+    QTest::newRow("no update table") << "noTable"
+                                     << "productName" << false;
+    QTest::newRow("read-only model") << "modelReadOnly"
+                                     << "productName" << false;
+}
+
+void TestDataGrid::modelFlags() {
+    QFETCH(QString, setup);
+    QFETCH(QString, field);
+    QFETCH(bool, editable);
+    TestDb db;
+    seedProducts(db);
+    DataSet units(&db.conn());
+    units.setSql("SELECT id, unitName FROM ProductUnit");
+    units.open();
+    DataSet ds(&db.conn());
+    ds.setSql(productSql());
+    if (setup != "noTable") ds.setUpdateTable("Product");
+    ds.addLookupField("unitName", "storageUnit", &units, "id", "unitName");
+    ds.addCalculatedField("doubled", FieldType::Float, [](const DataSet& d, int r) {
+        return QVariant(d.valueAt(r, "salePrice").toDouble() * 2);
+    });
+    ds.open();
+    if (setup == "fieldReadOnly") ds.field(field)->setReadOnly(true);
+    DataSetModel model(&ds);
+    if (setup == "modelReadOnly") model.setReadOnly(true);
+    if (setup == "columnReadOnly") {
+        DataSetModel::Column c;
+        c.fieldName = field;
+        c.readOnly = true;
+        model.setColumns({c});
+    }
+    const QModelIndex idx = model.index(0, model.columnOf(field));
+    QCOMPARE(bool(model.flags(idx) & Qt::ItemIsEditable), editable);
+    QCOMPARE(model.setData(idx, "x9"), editable);
+    QCOMPARE(ds.state(), editable ? DataSet::State::Edit : DataSet::State::Browse);
+}
+
+// ------------------------------------------------------------------- grid
+
+namespace {
+struct GridFixture {
+    TestDb db;
+    DataSet ds{&db.conn()};
+    DataGrid grid;
+    GridFixture(bool show = true) {
+        seedProducts(db);
+        ds.setSql(productSql());
+        ds.setUpdateTable("Product");
+        grid.addColumn("productCode", "编码", 80);
+        grid.addColumn("productName", "名称", 120);
+        grid.addColumn("salePrice", "售价", 90);
+        grid.addColumn("comments", "备注", 150);
+        grid.setDataSet(&ds);
+        ds.open();
+        grid.resize(400, 220);
+        if (show) {
+            grid.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        }
+    }
+    int viewRow() const { return grid.view()->currentIndex().row(); }
+    QRect cellRect(int row, const QString& field) const {
+        return grid.view()->visualRect(grid.model()->index(row, grid.viewColumn(field)));
+    }
+};
+} // namespace
+
+void TestDataGrid::gridFollowsDataSetRow() {
+    GridFixture f;
+    QCOMPARE(f.viewRow(), 0);
+    f.ds.setRecNo(3);
+    QCOMPARE(f.viewRow(), 2);
+    f.grid.setRowSelect(true);
+    QVERIFY(f.grid.view()->selectionModel()->isRowSelected(2));
+    f.ds.append(); // the new row is selected
+    QCOMPARE(f.viewRow(), 4);
+    f.ds.cancel();
+    QCOMPARE(f.viewRow(), f.ds.recNo() - 1);
+    f.ds.requery(); // back on the first row after reopening
+    QCOMPARE(f.viewRow(), 0);
+    f.ds.last();
+    f.ds.deleteRecord();
+    QCOMPARE(f.viewRow(), f.ds.recNo() - 1);
+    QCOMPARE(f.ds.recNo(), 3);
+}
+
+void TestDataGrid::clickingRowMovesDataSet() {
+    GridFixture f;
+    QSignalSpy moved(&f.ds, &DataSet::currentChanged);
+    QTest::mouseClick(f.grid.view()->viewport(), Qt::LeftButton, {},
+                      f.cellRect(2, "productName").center());
+    QCOMPARE(f.ds.recNo(), 3);
+    QCOMPARE(moved.count(), 1);
+    // Another column of the same row is not a move.
+    QTest::mouseClick(f.grid.view()->viewport(), Qt::LeftButton, {},
+                      f.cellRect(2, "comments").center());
+    QCOMPARE(moved.count(), 1);
+    // Leaving an edited row posts it.
+    f.ds.setValue("comments", "已改");
+    QTest::keyClick(f.grid.view(), Qt::Key_Up);
+    QCOMPARE(f.ds.recNo(), 2);
+    QCOMPARE(f.db.scalar("SELECT comments FROM Product WHERE id = 3").toString(), QString("已改"));
+}
+
+void TestDataGrid::refusedPostKeepsViewOnRow() {
+    GridFixture f;
+    f.ds.beforePost = [](DataSet&) { throw AppError("名称不能为空"); };
+    f.ds.setValue("productName", "");
+    QVERIFY_THROWS_EXCEPTION(AppError, f.grid.view()->setCurrentIndex(f.grid.model()->index(2, 0)));
+    QCOMPARE(f.ds.recNo(), 1);
+    QCOMPARE(f.viewRow(), 0);
+    QCOMPARE(f.ds.state(), DataSet::State::Edit);
+}
+
+void TestDataGrid::autoColumnsMirrorFields() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productName FROM Product");
+    DataGrid grid;
+    grid.setDataSet(&ds);
+    ds.open();
+    QCOMPARE(grid.columns().size(), 2);
+    QVERIFY(grid.column("productName"));
+    grid.setColumnTitle("productName", "名称");
+    QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(), QString("名称"));
+    ds.setSql("SELECT id, productName, productCode FROM Product");
+    ds.open();
+    QCOMPARE(grid.model()->columnCount(), 3);
+    QCOMPARE(grid.model()->headerData(grid.viewColumn("productName"), Qt::Horizontal).toString(),
+             QString("名称"));
+    grid.addColumn("productCode"); // choosing columns ends the mirroring
+    QCOMPARE(grid.columns().size(), 1);
+    QCOMPARE(grid.model()->columnCount(), 1);
+}
+
+void TestDataGrid::renameAndHideColumns() {
+    GridFixture f;
+    f.ds.setRecNo(2);
+    GridColumn* code = f.grid.column("PRODUCTCODE");
+    QVERIFY(code);
+    code->title = "商品编码";
+    code->visible = false;
+    f.grid.refreshColumns();
+    const int col = f.grid.viewColumn("productCode");
+    QCOMPARE(f.grid.model()->headerData(col, Qt::Horizontal).toString(), QString("商品编码"));
+    QVERIFY(f.grid.view()->isColumnHidden(col));
+    QCOMPARE(f.viewRow(), 1); // renaming does not lose the row
+    f.ds.requery();           // reopening keeps the column hidden and the widths
+    QVERIFY(f.grid.view()->isColumnHidden(col));
+    QCOMPARE(f.grid.view()->horizontalHeader()->sectionSize(f.grid.viewColumn("productName")), 120);
+    f.grid.setColumnVisible("productCode", true);
+    QVERIFY(!f.grid.view()->isColumnHidden(col));
+    QCOMPARE(f.grid.view()->horizontalHeader()->sectionSize(col), 80);
+}
+
+void TestDataGrid::footerCellsFollowColumns() {
+    GridFixture f;
+    f.grid.setFooterMode(DataGrid::FooterMode::Columns);
+    QVERIFY(f.grid.footer()->isVisible());
+    f.grid.setFooterText("salePrice", "1,236.80");
+    f.grid.setFooterText("productName", "合计");
+    QCOMPARE(f.grid.footerText("SALEPRICE"), QString("1,236.80"));
+    QCOMPARE(f.grid.footerText("comments"), QString());
+    QTableView* view = f.grid.view();
+    QHeaderView* header = view->horizontalHeader();
+    // Footer cells sit exactly under their columns.
+    auto headerSpan = [&](const QString& field) {
+        const int logical = f.grid.viewColumn(field);
+        const int x = view->viewport()
+                          ->mapTo(&f.grid, QPoint(header->sectionViewportPosition(logical), 0))
+                          .x();
+        return std::make_pair(x - f.grid.footer()->x(), header->sectionSize(logical));
+    };
+    auto footerSpan = [&](const QString& field) {
+        const QRect r = f.grid.footerCellRect(field);
+        return std::make_pair(r.x(), r.width());
+    };
+    QCOMPARE(footerSpan("salePrice"), headerSpan("salePrice"));
+    header->resizeSection(f.grid.viewColumn("productName"), 200);
+    QCOMPARE(footerSpan("salePrice"), headerSpan("salePrice"));
+    QCOMPARE(f.grid.column("productName")->width, 200);
+    QApplication::processEvents(); // the view lays out its new scroll range
+    const int before = f.grid.footerCellRect("comments").x();
+    view->horizontalScrollBar()->setValue(60);
+    QCOMPARE(view->horizontalScrollBar()->value(), 60);
+    QCOMPARE(f.grid.footerCellRect("comments").x(), before - 60);
+    QCOMPARE(footerSpan("salePrice"), headerSpan("salePrice"));
+    // A cell scrolled partly out of sight is cut at the viewport's edge.
+    const int viewportLeft =
+        view->viewport()->mapTo(&f.grid, QPoint(0, 0)).x() - f.grid.footer()->x();
+    QCOMPARE(footerSpan("productCode"), std::make_pair(viewportLeft, 80 - 60));
+    f.grid.setColumnVisible("salePrice", false);
+    QVERIFY(f.grid.footerCellRect("salePrice").isEmpty());
+}
+
+void TestDataGrid::wideFooterStaysPut() {
+    GridFixture f;
+    f.grid.setFooterMode(DataGrid::FooterMode::Wide);
+    f.grid.setWideFooterText("共 4 条记录");
+    QCOMPARE(f.grid.wideFooterText(), QString("共 4 条记录"));
+    const QRect before = f.grid.footerCellRect("productName");
+    QCOMPARE(before, f.grid.footer()->rect());
+    f.grid.view()->horizontalScrollBar()->setValue(80);
+    QCOMPARE(f.grid.footerCellRect("productName"), before);
+    f.grid.setFooterMode(DataGrid::FooterMode::None);
+    QVERIFY(!f.grid.footer()->isVisible());
+}
+
+void TestDataGrid::layoutRoundTrip() {
+    QTemporaryDir dir;
+    const QString ini = dir.path() + "/placement.ini";
+    {
+        GridFixture f(false);
+        QHeaderView* h = f.grid.view()->horizontalHeader();
+        h->resizeSection(f.grid.viewColumn("productName"), 155);
+        f.grid.setColumnVisible("comments", false);
+        // The user drags the price before the name.
+        h->moveSection(h->visualIndex(f.grid.viewColumn("salePrice")), 1);
+        QSettings s(ini, QSettings::IniFormat);
+        f.grid.saveLayout(s, "InputEditForm");
+    }
+    QSettings raw(ini, QSettings::IniFormat);
+    QCOMPARE(raw.value("InputEditForm/ColumnOrder").toStringList(),
+             QStringList({"productCode", "salePrice", "productName", "comments"}));
+
+    GridFixture g(false);
+    g.grid.addColumn("productDesc", "描述"); // a column added in a later version
+    QSettings s(ini, QSettings::IniFormat);
+    g.grid.restoreLayout(s, "InputEditForm");
+    QStringList order;
+    for (GridColumn* c : g.grid.columns())
+        order << c->fieldName;
+    QCOMPARE(order,
+             QStringList({"productCode", "salePrice", "productName", "comments", "productDesc"}));
+    QHeaderView* h = g.grid.view()->horizontalHeader();
+    QCOMPARE(h->visualIndex(g.grid.viewColumn("salePrice")), 1);
+    QCOMPARE(h->sectionSize(g.grid.viewColumn("productName")), 155);
+    QVERIFY(g.grid.view()->isColumnHidden(g.grid.viewColumn("comments")));
+    QVERIFY(!g.grid.column("comments")->visible);
+    QCOMPARE(g.grid.model()->index(0, h->logicalIndex(1)).data().toString(), QString("1.5"));
+    // A group never saved leaves the layout alone.
+    g.grid.restoreLayout(s, "OtherForm");
+    QCOMPARE(h->sectionSize(g.grid.viewColumn("productName")), 155);
+}
+
+void TestDataGrid::doubleClickReportsRow() {
+    GridFixture f;
+    f.grid.setReadOnly(true);
+    QSignalSpy spy(&f.grid, &DataGrid::rowDoubleClicked);
+    const QPoint p = f.cellRect(3, "productName").center();
+    QTest::mouseClick(f.grid.view()->viewport(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(f.grid.view()->viewport(), Qt::LeftButton, {}, p);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 4);
+    QCOMPARE(f.ds.recNo(), 4);
+    QVERIFY(!f.grid.view()->indexWidget(f.grid.view()->currentIndex())); // no editor opened
+}
+
+void TestDataGrid::renderedGridShowsText() {
+    GridFixture f;
+    f.ds.setDisplayFormat("salePrice", "#,##0.00");
+    f.grid.setRowSelect(true);
+    f.grid.setFooterMode(DataGrid::FooterMode::Columns);
+    f.grid.setFooterText("productName", "合计 4 种");
+    f.grid.setFooterText("salePrice", "1,236.80");
+    f.grid.resize(480, 200);
+    QApplication::processEvents();
+    const QImage img = f.grid.grab().toImage();
+    // Ink in a footer cell means its text was drawn, not clipped away.
+    auto inked = [&](const QString& field) {
+        const QRect r = f.grid.footerCellRect(field).translated(f.grid.footer()->pos());
+        if (r.width() < 3) return 0;
+        const QRgb bg = img.pixel(r.left() + 1, r.top() + 2);
+        int n = 0;
+        for (int y = r.top() + 2; y < r.bottom(); ++y)
+            for (int x = r.left() + 1; x < r.right(); ++x)
+                if (qGray(img.pixel(x, y)) + 60 < qGray(bg)) ++n;
+        return n;
+    };
+    QVERIFY(inked("productName") > 20);
+    QVERIFY(inked("salePrice") > 20);
+    QCOMPARE(inked("comments"), 0);
+    const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOTS");
+    if (!dir.isEmpty()) QVERIFY(img.save(dir + "/datagrid.png"));
+}
+
+// ------------------------------------------------------------------- tree
+
+void TestDataGrid::treeFromRows_data() {
+    QTest::addColumn<QList<int>>("parents");  // parent of row i, whose key is i + 1
+    QTest::addColumn<QList<int>>("expected"); // parent shown in the tree, 0 = top
+    QTest::newRow("hierarchy") << QList<int>{-1, 1, 1, 2} << QList<int>{0, 1, 1, 2};
+    QTest::newRow("missing parent") << QList<int>{-1, 77, 2} << QList<int>{0, 0, 2};
+    QTest::newRow("null parent") << QList<int>{0, 1} << QList<int>{0, 1};
+    QTest::newRow("own parent") << QList<int>{1, 1} << QList<int>{0, 1};
+    QTest::newRow("two-loop with child") << QList<int>{2, 1, 1} << QList<int>{0, 0, 1};
+    QTest::newRow("three-loop under tail")
+        << QList<int>{-1, 4, 2, 3, 4} << QList<int>{0, 0, 0, 0, 4};
+    QTest::newRow("child listed first") << QList<int>{2, -1} << QList<int>{2, 0};
+}
+
+void TestDataGrid::treeFromRows() {
+    QFETCH(QList<int>, parents);
+    QFETCH(QList<int>, expected);
+    TestDb db;
+    db.exec("DELETE FROM ProductCategory");
+    for (int i = 0; i < parents.size(); ++i)
+        db.exec(
+            QString(
+                "INSERT INTO ProductCategory(id, parentID, categoryName) VALUES (%1, %2, '类%1')")
+                .arg(i + 1)
+                .arg(parents[i] == 0 ? QString("NULL") : QString::number(parents[i])));
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, parentID, categoryName FROM ProductCategory ORDER BY id");
+    ds.open();
+    QTreeWidget tree;
+    DBTree filler(&tree);
+    filler.setFields("id", "parentID", "categoryName");
+    filler.fill(ds);
+    int count = 0;
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it)
+        ++count;
+    QCOMPARE(count, int(parents.size())); // no row lost
+    for (int i = 0; i < parents.size(); ++i) {
+        QTreeWidgetItem* item = filler.findItem(qint64(i + 1));
+        QVERIFY(item);
+        QCOMPARE(item->text(0), QString("类%1").arg(i + 1));
+        QCOMPARE(DBTree::keyOf(item).toLongLong(), i + 1);
+        const int shownParent = item->parent() ? DBTree::keyOf(item->parent()).toInt() : 0;
+        QCOMPARE(shownParent, expected[i]);
+    }
+    QVERIFY(!filler.findItem(999));
+    QCOMPARE(filler.findItem(QString("1")), filler.findItem(1.0)); // keys compare by value
+}
+
+QTEST_MAIN(TestDataGrid)
+#include "tst_datagrid.moc"

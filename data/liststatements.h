@@ -15,8 +15,11 @@
 // SQLite can run it (no select list that reuses its own aliases) and run it
 // fast (the nested "X RIGHT JOIN (Y ...)" lists become LEFT JOIN chains from
 // the driving table, so an index gives the rows in list order and the first
-// screen comes back without reading the whole table). Both forms keep the
-// table aliases, so one criteria text serves both.
+// screen comes back without reading the whole table). It also names the
+// columns as the tables do: SQLite runs a parenthesised join as a subquery
+// and calls the document's own id and comments "id:2" and "comments:2" in
+// the written documents statements. Both forms keep the table aliases, so
+// one criteria text serves both.
 enum class SqlForm { AsWritten, Sqlite };
 
 namespace ListStatements {

@@ -542,6 +542,8 @@ QString DataSet::displayTextAt(int row, int fieldIndex) const {
 }
 
 void DataSet::setValueAt(int row, int fieldIndex, const QVariant& v) {
+    if (fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
+        throw AppError(QStringLiteral("%1: 字段序号 %2 不存在.").arg(objectName()).arg(fieldIndex));
     if (row != m_current) moveTo(row);
     m_fields[size_t(fieldIndex)]->setValue(v);
 }

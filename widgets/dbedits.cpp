@@ -8,6 +8,7 @@
 
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QScopeGuard>
 
 // --------------------------------------------------------------- FieldLink
 
@@ -184,6 +185,11 @@ void DBLookupCombo::setListSource(DataSet* list, const QString& keyField,
 }
 
 void DBLookupCombo::reloadList() {
+    // Fetching the whole list below reports the rows it fetched, which
+    // would bring us back here.
+    if (m_reloading) return;
+    m_reloading = true;
+    const auto done = qScopeGuard([this] { m_reloading = false; });
     // Items are the list's rows in order, so item i is list row i.
     const QSignalBlocker block(this);
     QComboBox::clear();

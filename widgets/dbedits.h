@@ -111,6 +111,7 @@ private:
     FieldLink m_link;
     QPointer<DataSet> m_list;
     QString m_keyField, m_listField;
+    bool m_reloading = false;
 };
 
 // A date field that may be empty: blank for NULL, cleared with Delete or

@@ -136,32 +136,100 @@ double roundHalfEven(double x, int digits) {
 
 namespace {
 
-bool argDateTime(sqlite3_value* v, QDateTime& out) {
+// A moment as the date functions need it. QDateTime would drag local-time
+// conversions into every row of a list filtered by day.
+struct Moment {
+    QDate date;
+    int msecs = 0; // since midnight
+    qint64 seconds() const { return date.toJulianDay() * 86400 + msecs / 1000; }
+};
+
+int readDigits(const char*& p, const char* end, int maxDigits, bool& ok) {
+    int v = 0, n = 0;
+    while (p < end && n < maxDigits && *p >= '0' && *p <= '9') {
+        v = v * 10 + (*p - '0');
+        ++p;
+        ++n;
+    }
+    ok = n > 0;
+    return v;
+}
+
+// The same forms as SqlText::parseDateTime, read straight from the engine's
+// bytes: 2010-3-5, 2010/03/05 9:03, 2010-03-05 09:03:07.250, 2010-03-05T09:03.
+bool parseMoment(const char* p, int len, Moment& out) {
+    const char* end = p + len;
+    while (p < end && *p == ' ') ++p;
+    while (end > p && end[-1] == ' ') --end;
+    bool ok = false;
+    const int y = readDigits(p, end, 4, ok);
+    if (!ok || p >= end || (*p != '-' && *p != '/')) return false;
+    const char sep = *p++;
+    const int m = readDigits(p, end, 2, ok);
+    if (!ok || p >= end || *p != sep) return false;
+    ++p;
+    const int d = readDigits(p, end, 2, ok);
+    if (!ok) return false;
+    int hh = 0, mi = 0, ss = 0, ms = 0;
+    if (p < end) {
+        if (*p != ' ' && *p != 'T') return false;
+        while (p < end && (*p == ' ' || *p == 'T')) ++p;
+        if (p < end) {
+            hh = readDigits(p, end, 2, ok);
+            if (!ok) return false;
+            if (p < end && *p == ':') {
+                ++p;
+                mi = readDigits(p, end, 2, ok);
+                if (!ok) return false;
+                if (p < end && *p == ':') {
+                    ++p;
+                    ss = readDigits(p, end, 2, ok);
+                    if (!ok) return false;
+                    if (p < end && *p == '.') {
+                        ++p;
+                        const char* f = p;
+                        ms = readDigits(p, end, 3, ok);
+                        if (!ok) return false;
+                        for (long n = p - f; n < 3; ++n) ms *= 10;
+                        while (p < end && *p >= '0' && *p <= '9') ++p;
+                    }
+                }
+            }
+            if (p != end) return false;
+        }
+    }
+    if (hh > 23 || mi > 59 || ss > 59) return false;
+    QDate date(y, m, d);
+    if (!date.isValid()) return false;
+    out.date = date;
+    out.msecs = ((hh * 60 + mi) * 60 + ss) * 1000 + ms;
+    return true;
+}
+
+bool argMoment(sqlite3_value* v, Moment& out) {
     switch (sqlite3_value_type(v)) {
     case SQLITE_NULL:
         return false;
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
         // Jet's numeric dates: days since 1899-12-30.
-        double d = sqlite3_value_double(v);
-        double days = std::floor(d);
-        double frac = d - days;
-        QDate base(1899, 12, 30);
-        out = QDateTime(base.addDays(qint64(days)), QTime(0, 0).addMSecs(int(std::llround(frac * 86400000.0))));
+        const double d = sqlite3_value_double(v);
+        const double days = std::floor(d);
+        out.date = QDate(1899, 12, 30).addDays(qint64(days));
+        out.msecs = int(std::llround((d - days) * 86400000.0));
+        if (out.msecs >= 86400000) out.msecs = 86399999;
         return true;
     }
     default: {
         const char* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        out = SqlText::parseDateTime(QString::fromUtf8(t));
-        return out.isValid();
+        return t && parseMoment(t, sqlite3_value_bytes(v), out);
     }
     }
 }
 
-QString argText(sqlite3_value* v) {
-    const char* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return t ? QString::fromUtf8(t).toLower() : QString();
-}
+bool is(const char* a, const char* b) { return a && qstricmp(a, b) == 0; }
+
+const char* argInterval(sqlite3_value* v) { return reinterpret_cast<const char*>(sqlite3_value_text(v)); }
 
 int weekOfYear(const QDate& d) {
     // Jet's default: weeks start on Sunday, week 1 holds 1 January.
@@ -171,25 +239,24 @@ int weekOfYear(const QDate& d) {
 }
 
 void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    QDateTime dt;
-    const QString iv = argText(argv[0]);
-    if (!argDateTime(argv[1], dt)) {
+    Moment x;
+    const char* iv = argInterval(argv[0]);
+    if (!argMoment(argv[1], x)) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QDate d = dt.date();
-    const QTime t = dt.time();
+    const QDate& d = x.date;
     qint64 r;
-    if (iv == QLatin1String("yyyy")) r = d.year();
-    else if (iv == QLatin1String("q")) r = (d.month() - 1) / 3 + 1;
-    else if (iv == QLatin1String("m")) r = d.month();
-    else if (iv == QLatin1String("y")) r = d.dayOfYear();
-    else if (iv == QLatin1String("d")) r = d.day();
-    else if (iv == QLatin1String("w")) r = d.dayOfWeek() % 7 + 1; // Sunday 1
-    else if (iv == QLatin1String("ww")) r = weekOfYear(d);
-    else if (iv == QLatin1String("h")) r = t.hour();
-    else if (iv == QLatin1String("n")) r = t.minute();
-    else if (iv == QLatin1String("s")) r = t.second();
+    if (is(iv, "yyyy")) r = d.year();
+    else if (is(iv, "q")) r = (d.month() - 1) / 3 + 1;
+    else if (is(iv, "m")) r = d.month();
+    else if (is(iv, "y")) r = d.dayOfYear();
+    else if (is(iv, "d")) r = d.day();
+    else if (is(iv, "w")) r = d.dayOfWeek() % 7 + 1; // Sunday 1
+    else if (is(iv, "ww")) r = weekOfYear(d);
+    else if (is(iv, "h")) r = x.msecs / 3600000;
+    else if (is(iv, "n")) r = x.msecs / 60000 % 60;
+    else if (is(iv, "s")) r = x.msecs / 1000 % 60;
     else {
         sqlite3_result_error(ctx, "DatePart: unknown interval", -1);
         return;
@@ -198,31 +265,28 @@ void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    QDateTime a, b;
-    const QString iv = argText(argv[0]);
-    if (!argDateTime(argv[1], a) || !argDateTime(argv[2], b)) {
+    Moment a, b;
+    const char* iv = argInterval(argv[0]);
+    if (!argMoment(argv[1], a) || !argMoment(argv[2], b)) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QDate da = a.date(), db = b.date();
+    const QDate &da = a.date, &db = b.date;
     qint64 r;
-    auto secsOf = [](const QDateTime& x) {
-        return x.date().toJulianDay() * 86400 + x.time().msecsSinceStartOfDay() / 1000;
-    };
-    if (iv == QLatin1String("d") || iv == QLatin1String("y")) r = db.toJulianDay() - da.toJulianDay();
-    else if (iv == QLatin1String("yyyy")) r = db.year() - da.year();
-    else if (iv == QLatin1String("q"))
+    if (is(iv, "d") || is(iv, "y")) r = db.toJulianDay() - da.toJulianDay();
+    else if (is(iv, "yyyy")) r = db.year() - da.year();
+    else if (is(iv, "q"))
         r = (db.year() * 4 + (db.month() - 1) / 3) - (da.year() * 4 + (da.month() - 1) / 3);
-    else if (iv == QLatin1String("m")) r = (db.year() * 12 + db.month()) - (da.year() * 12 + da.month());
-    else if (iv == QLatin1String("w")) r = (db.toJulianDay() - da.toJulianDay()) / 7;
-    else if (iv == QLatin1String("ww")) {
-        // Sundays crossed: count week starts between the two days.
-        // Julian day 0 is a Monday, so (jd + 1) / 7 changes on every Sunday.
+    else if (is(iv, "m")) r = (db.year() * 12 + db.month()) - (da.year() * 12 + da.month());
+    else if (is(iv, "w")) r = (db.toJulianDay() - da.toJulianDay()) / 7;
+    else if (is(iv, "ww")) {
+        // Sundays crossed. Julian day 0 is a Monday, so (jd + 1) / 7
+        // changes on every Sunday.
         auto weekIndex = [](const QDate& d) { return (d.toJulianDay() + 1) / 7; };
         r = weekIndex(db) - weekIndex(da);
-    } else if (iv == QLatin1String("h")) r = secsOf(b) / 3600 - secsOf(a) / 3600;
-    else if (iv == QLatin1String("n")) r = secsOf(b) / 60 - secsOf(a) / 60;
-    else if (iv == QLatin1String("s")) r = secsOf(b) - secsOf(a);
+    } else if (is(iv, "h")) r = b.seconds() / 3600 - a.seconds() / 3600;
+    else if (is(iv, "n")) r = b.seconds() / 60 - a.seconds() / 60;
+    else if (is(iv, "s")) r = b.seconds() - a.seconds();
     else {
         sqlite3_result_error(ctx, "DateDiff: unknown interval", -1);
         return;

@@ -13,6 +13,7 @@
 #include "resourcefactory.h"
 #include "resourcepool.h"
 #include "productbrandform.h"
+#include "productselector.h"
 #include "unitform.h"
 
 #include <memory>
@@ -47,6 +48,7 @@ int RunProgram(const QString& appDir) {
         TMainForm mainForm;
         TResourcePool pool;
         TDFMProxy fieldLabels(dm->MainConn);
+        TProductSelector selector(&mainForm);
         TUnitForm unitForm(&mainForm);
         TProductBrandForm brandForm(&mainForm);
         mainForm.ConnectCatalogue(&unitForm, &brandForm);

@@ -1,0 +1,313 @@
+#include "productselector.h"
+
+#include "controlplacement.h"
+#include "dataset.h"
+#include "datagrid.h"
+#include "datasetmodel.h"
+#include "dynamicfield.h"
+#include "maindm.h"
+#include "quickmessagedlg.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+TProductSelector* g_selector = nullptr;
+const QString kPlacement = QStringLiteral("ProductSelector\\");
+
+TProduct productFromRow(DataSet& ds) {
+    TProduct p;
+    p.id = ds.field(QStringLiteral("id"))->asInteger();
+    p.productCode = ds.field(QStringLiteral("productCode"))->asString();
+    p.productName = ds.field(QStringLiteral("productName"))->asString();
+    p.product_model = ds.field(QStringLiteral("product_model"))->asString();
+    p.product_spec = ds.field(QStringLiteral("product_spec"))->asString();
+    p.storageUnit = ds.field(QStringLiteral("storageUnit"))->asInteger();
+    p.salePrice = ds.field(QStringLiteral("salePrice"))->asFloat();
+    return p;
+}
+} // namespace
+
+TProductSelector* TProductSelector::instance() { return g_selector; }
+
+TProductSelector::TProductSelector(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
+    g_selector = this;
+    setObjectName(QStringLiteral("ProductSelector"));
+    // Shown beside the editor without taking its focus.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+
+    productQuery = new DataSet(MainDM() ? &MainDM()->MainConn : nullptr, this);
+    productQuery->setObjectName(QStringLiteral("productQuery"));
+
+    lbHint = new QLabel(QStringLiteral("直接输入关键字，快速选择要进货、销售的商品"), this);
+    lbHint->setObjectName(QStringLiteral("lbHint"));
+    productGrid = new DataGrid(this);
+    productGrid->setObjectName(QStringLiteral("productGrid"));
+    productGrid->setReadOnly(true);
+    productGrid->setRowSelect(true);
+    productGrid->setDataSet(productQuery);
+    productGrid->addColumn(QStringLiteral("productCode"), QStringLiteral("商品条码"), 110);
+    productGrid->addColumn(QStringLiteral("productName"), QStringLiteral("商品名称"), 160);
+    productGrid->addColumn(QStringLiteral("product_model"), QStringLiteral("型号"), 90);
+    productGrid->addColumn(QStringLiteral("product_spec"), QStringLiteral("规格"), 90);
+    productGrid->addColumn(QStringLiteral("unitName"), QStringLiteral("单位"), 60);
+    productGrid->refreshColumns();
+    productGrid->view()->setFocusPolicy(Qt::NoFocus);
+    productGrid->view()->horizontalHeader()->setStretchLastSection(true);
+    connect(productGrid, &DataGrid::rowDoubleClicked, this, [this](int) { PickCurrent(); });
+
+    btnNew = new QPushButton(QStringLiteral("高级查找（新建商品）"), this);
+    btnNew->setObjectName(QStringLiteral("btnNew"));
+    btnHide = new QPushButton(QStringLiteral("隐藏"), this);
+    btnHide->setObjectName(QStringLiteral("btnHide"));
+    btnOK = new QPushButton(QStringLiteral("确定"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    for (QPushButton* b : {btnNew, btnHide, btnOK}) b->setFocusPolicy(Qt::NoFocus);
+    connect(btnOK, &QPushButton::clicked, this, &TProductSelector::PickCurrent);
+    connect(btnHide, &QPushButton::clicked, this, &TProductSelector::HideSelector);
+    connect(btnNew, &QPushButton::clicked, this, [this] {
+        HideSelector();
+        if (OpenProductList) OpenProductList(m_handler);
+    });
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(200);
+    connect(Timer1, &QTimer::timeout, this, &TProductSelector::timerFired);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnNew);
+    buttons->addStretch();
+    buttons->addWidget(btnHide);
+    buttons->addWidget(btnOK);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(4, 4, 4, 4);
+    root->setSpacing(4);
+    root->addWidget(lbHint);
+    root->addWidget(productGrid, 1);
+    root->addLayout(buttons);
+    setStyleSheet(QStringLiteral("TProductSelector { border: 1px solid palette(dark); }"));
+    resize(560, 300);
+
+    if (TDFMProxy* proxy = TDFMProxy::instance()) proxy->Register(QStringLiteral("Product"), nullptr, productGrid);
+    if (TControlPlacement* p = TControlPlacement::instance())
+        productGrid->restoreLayout(p->PlacementStorage(), TControlPlacement::GroupOf(kPlacement));
+    m_lastRun.productName = QStringLiteral("-1");
+}
+
+TProductSelector::~TProductSelector() {
+    if (g_selector == this) g_selector = nullptr;
+}
+
+void TProductSelector::ShowForEditor(QWidget* edit, TProductPickEvent handler) {
+    if (TControlPlacement* p = TControlPlacement::instance()) {
+        QSettings& s = p->PlacementStorage();
+        s.beginGroup(TControlPlacement::GroupOf(kPlacement));
+        const QSize size(s.value(QStringLiteral("Width"), width()).toInt(), s.value(QStringLiteral("Height"), height()).toInt());
+        s.endGroup();
+        if (size.width() > 100 && size.height() > 80) resize(size);
+    }
+    if (edit) {
+        const QPoint origin = edit->mapToGlobal(QPoint(0, 0));
+        int left = origin.x() + edit->width();
+        int top = origin.y();
+        QScreen* screen = edit->screen() ? edit->screen() : QGuiApplication::primaryScreen();
+        const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+        if (top + height() > work.bottom()) top = work.height() - height();
+        if (top < 0) top = 0;
+        move(left, top);
+    }
+    m_handler = std::move(handler);
+    if (!isVisible()) show();
+    if (TDFMProxy* proxy = TDFMProxy::instance()) proxy->Refresh(QStringLiteral("Product"));
+}
+
+void TProductSelector::QueueSearch(const TProduct& criteria, bool matchAll) {
+    m_pending = criteria;
+    m_pendingMatchAll = matchAll;
+    Timer1->start(); // restarts: the search runs 200 ms after the last key
+}
+
+void TProductSelector::timerFired() {
+    Timer1->stop();
+    if (m_pending.productCode == m_lastRun.productCode && m_pending.productName == m_lastRun.productName &&
+        m_pending.product_model == m_lastRun.product_model && m_pending.product_spec == m_lastRun.product_spec)
+        return; // what is on screen already answers it
+    m_lastRun = m_pending;
+    RunSearch(m_pending, m_pendingMatchAll);
+}
+
+QString TProductSelector::SearchStatement(const TProduct& c, bool matchAll, QList<QPair<QString, QString>>* params) {
+    const QString joiner = matchAll ? QStringLiteral(" and ") : QStringLiteral(" or ");
+    QString sql = QStringLiteral("select Product.*, ProductUnit.unitName from Product  left join ProductUnit on "
+                                 "Product.storageUnit=ProductUnit.id ");
+    QStringList terms;
+    auto add = [&](const QString& value, const QString& column) {
+        if (value.isEmpty()) return;
+        terms << QStringLiteral(" ") + column + QStringLiteral(" like :") + column + QStringLiteral(" ");
+        if (params) params->append({column, QStringLiteral("%") + value + QStringLiteral("%")});
+    };
+    add(c.productCode, QStringLiteral("productCode"));
+    add(c.productName, QStringLiteral("productName"));
+    add(c.product_model, QStringLiteral("product_model"));
+    add(c.product_spec, QStringLiteral("product_spec"));
+    if (!terms.isEmpty()) sql += QStringLiteral(" where ") + terms.join(joiner);
+    sql += QStringLiteral(" order by productName ");
+    return sql;
+}
+
+void TProductSelector::RunSearch(const TProduct& criteria, bool matchAll) {
+    QList<QPair<QString, QString>> params;
+    const QString sql = SearchStatement(criteria, matchAll, &params);
+    ++m_searches;
+    productQuery->close();
+    productQuery->setSql(sql);
+    productQuery->clearParams();
+    for (const auto& [name, value] : params) productQuery->setParam(name, value);
+    productQuery->open();
+}
+
+void TProductSelector::ForwardKey(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        PickCurrent();
+        return;
+    }
+    Qt::KeyboardModifiers mods = Qt::NoModifier;
+    switch (key) {
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        mods = Qt::ControlModifier; // to the first or last product, not the first column
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        break;
+    default:
+        return;
+    }
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(productGrid->view(), &press);
+}
+
+void TProductSelector::PickCurrent() {
+    if (!m_handler || !productQuery->isActive() || productQuery->isEmpty() || productQuery->recNo() <= 0) return;
+    const TProduct p = productFromRow(*productQuery);
+    try {
+        m_handler(productGrid, p);
+    } catch (...) {
+        TQuickMessageDlg::ShowPlain(QStringLiteral("Exception occur when select product."));
+    }
+    HideSelector();
+}
+
+void TProductSelector::HideSelector() {
+    hide();
+    if (TControlPlacement* p = TControlPlacement::instance()) {
+        QSettings& s = p->PlacementStorage();
+        s.beginGroup(TControlPlacement::GroupOf(kPlacement));
+        s.setValue(QStringLiteral("Width"), width());
+        s.setValue(QStringLiteral("Height"), height());
+        s.endGroup();
+        productGrid->saveLayout(s, TControlPlacement::GroupOf(kPlacement));
+    }
+}
+
+void TProductSelector::ResetSearch() {
+    m_lastRun = TProduct();
+    m_lastRun.productName = QStringLiteral("-1");
+}
+
+void TProductSelector::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        HideSelector();
+        return;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        PickCurrent();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+// ----------------------------------------------------------- TGridController
+
+bool TGridController::IsEditableColumn(int viewColumn) const {
+    QTableView* v = m_grid->view();
+    if (viewColumn < 0 || viewColumn >= v->model()->columnCount() || v->isColumnHidden(viewColumn)) return false;
+    auto* model = qobject_cast<DataSetModel*>(v->model());
+    if (!model) return false;
+    const QString name = model->fieldNameAt(viewColumn);
+    // Code and name are typed into through the product cell.
+    if (name.compare(QLatin1String("productCode"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QLatin1String("productName"), Qt::CaseInsensitive) == 0)
+        return true;
+    GridColumn* col = m_grid->column(name);
+    if (col && col->readOnly) return false;
+    return (model->flags(model->index(0, viewColumn)) & Qt::ItemIsEditable) || model->rowCount() == 0;
+}
+
+void TGridController::openEditor() {
+    QTableView* v = m_grid->view();
+    const QModelIndex idx = v->currentIndex();
+    if (!idx.isValid()) return;
+    v->edit(idx);
+    if (auto* ed = qobject_cast<QLineEdit*>(v->indexWidget(idx))) ed->selectAll();
+}
+
+void TGridController::moveColumn(int step) {
+    QTableView* v = m_grid->view();
+    const QModelIndex idx = v->currentIndex();
+    if (!idx.isValid()) return;
+    // Visual order, so that moved columns are walked as they are seen.
+    QHeaderView* h = v->horizontalHeader();
+    for (int vis = h->visualIndex(idx.column()) + step; vis >= 0 && vis < h->count(); vis += step) {
+        const int logical = h->logicalIndex(vis);
+        if (!IsEditableColumn(logical)) continue;
+        v->setCurrentIndex(v->model()->index(idx.row(), logical));
+        openEditor();
+        return;
+    }
+}
+
+bool TGridController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    DataSet* ds = m_grid->dataSet();
+    if (key == Qt::Key_Up) {
+        if (ds && ds->isActive() && ds->recNo() >= 2) {
+            ds->setRecNo(ds->recNo() - 1);
+            openEditor();
+        }
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        // At the last line Down stays put: lines are added on purpose only.
+        if (ds && ds->isActive() && ds->recNo() < ds->recordCount()) {
+            ds->setRecNo(ds->recNo() + 1);
+            openEditor();
+        }
+        return true;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        if (key == Qt::Key_Left) {
+            moveColumn(-1);
+            return true;
+        }
+        if (key == Qt::Key_Right) {
+            moveColumn(+1);
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,69 @@
+#pragma once
+#include "product.h"
+
+#include <QWidget>
+
+class DataGrid;
+class DataSet;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+// The list that follows a document line's product cell: it searches 200 ms
+// after the last key, the editor keeps the focus and passes its keys on,
+// and Enter hands the highlighted product to the editor's handler.
+class TProductSelector : public QWidget {
+    Q_OBJECT
+public:
+    explicit TProductSelector(QWidget* parent = nullptr);
+    ~TProductSelector() override;
+    static TProductSelector* instance();
+
+    DataSet* productQuery;
+    DataGrid* productGrid;
+    QTimer* Timer1;
+    QLabel* lbHint;
+    QPushButton *btnNew, *btnHide, *btnOK;
+
+    void ShowForEditor(QWidget* edit, TProductPickEvent handler);
+    void QueueSearch(const TProduct& criteria, bool matchAll);
+    void ForwardKey(int key);
+    void PickCurrent();
+    void HideSelector();
+    void ResetSearch();
+    void RunSearch(const TProduct& criteria, bool matchAll);
+    // The statement and its parameters for criteria, without running it.
+    static QString SearchStatement(const TProduct& criteria, bool matchAll, QList<QPair<QString, QString>>* params);
+
+    // Opens the full product list for picking ("高级查找（新建商品）"); set by
+    // the catalogue once the product list window exists.
+    std::function<void(TProductPickEvent)> OpenProductList;
+    bool HasHandler() const { return bool(m_handler); }
+    int SearchCount() const { return m_searches; } // searches run so far
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void timerFired();
+    TProductPickEvent m_handler;
+    TProduct m_pending, m_lastRun;
+    bool m_pendingMatchAll = false;
+    int m_searches = 0;
+};
+
+// The key handling of a document's line grid: Up and Down move between
+// lines without ever appending one, Ctrl+Left and Ctrl+Right jump between
+// the columns that can be typed into.
+class TGridController {
+public:
+    explicit TGridController(DataGrid* grid) : m_grid(grid) {}
+    // True when the key was handled and must go no further.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+    bool IsEditableColumn(int viewColumn) const;
+
+private:
+    void openEditor();
+    void moveColumn(int step);
+    DataGrid* m_grid;
+};

@@ -185,16 +185,25 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags fl = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
     Field* f = fieldAt(index.column());
-    if (!m_readOnly && m_ds && m_ds->canModify() && f && !f->isReadOnly() &&
-        !m_shown[index.column()].readOnly)
+    if (!m_readOnly && m_ds && m_ds->canModify() && f && !m_shown[index.column()].readOnly &&
+        (!f->isReadOnly() || lookupKeyOf(f)))
         fl |= Qt::ItemIsEditable;
     return fl;
+}
+
+Field* DataSetModel::lookupKeyOf(Field* f) const {
+    // A look-up column is edited by choosing from its list; what is stored
+    // is the key.
+    if (!f || f->kind() != FieldKind::Lookup || !f->lookupDataSet() || !m_ds) return nullptr;
+    Field* key = m_ds->findField(f->lookupKeyField());
+    return key && !key->isReadOnly() ? key : nullptr;
 }
 
 bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
         return false;
     Field* f = fieldAt(index.column());
+    if (Field* key = lookupKeyOf(f)) f = key; // the editor hands back the chosen key
     if (sameValue(m_ds->valueAt(index.row(), f->index()), value)) return true;
     // Errors (a number that is not one, a refused post of the row being
     // left) propagate to the application's error box like any other.

@@ -38,6 +38,8 @@ public:
     QString fieldNameAt(int column) const;
     int columnOf(const QString& fieldName) const; // -1 when absent
     Field* fieldAt(int column) const;             // null while the field does not exist
+    // The key field a look-up column writes when edited; null otherwise.
+    Field* lookupKeyOf(Field* lookup) const;
 
     // Whether a value from an editor is what the field holds already. An
     // editor hands back what it was given when the user changed nothing, and

@@ -27,6 +27,19 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         Q_UNUSED(option);
+        if (Field* lookup = lookupField(index)) {
+            // The list's captions, each carrying its key.
+            auto* box = new QComboBox(parent);
+            DataSet* list = lookup->lookupDataSet();
+            Field* key = list->findField(lookup->lookupListKey());
+            Field* caption = list->findField(lookup->lookupListResult());
+            if (list->isActive() && key && caption) {
+                const int n = list->recordCount();
+                for (int r = 0; r < n; ++r)
+                    box->addItem(list->valueAt(r, caption->index()).toString(), list->valueAt(r, key->index()));
+            }
+            return box;
+        }
         if (isBool(index)) {
             auto* box = new QComboBox(parent);
             box->addItem(QStringLiteral("否"), false);
@@ -40,7 +53,16 @@ public:
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         const QVariant v = index.data(Qt::EditRole);
-        if (auto* box = qobject_cast<QComboBox*>(editor)) {
+        if (Field* lookup = lookupField(index)) {
+            auto* box = qobject_cast<QComboBox*>(editor);
+            auto* m = qobject_cast<const DataSetModel*>(index.model());
+            Field* key = m->lookupKeyOf(lookup);
+            const QVariant current = key ? m->dataSet()->valueAt(index.row(), key->index()) : QVariant();
+            int found = -1;
+            for (int i = 0; i < box->count() && found < 0; ++i)
+                if (!current.isNull() && box->itemData(i).toString() == current.toString()) found = i;
+            box->setCurrentIndex(found);
+        } else if (auto* box = qobject_cast<QComboBox*>(editor)) {
             box->setCurrentIndex(v.toBool() ? 1 : 0);
         } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
             edit->setText(DisplayFormat::displayText(v));
@@ -56,6 +78,11 @@ public:
     }
 
 private:
+    static Field* lookupField(const QModelIndex& index) {
+        auto* m = qobject_cast<const DataSetModel*>(index.model());
+        Field* f = m ? m->fieldAt(index.column()) : nullptr;
+        return f && m->lookupKeyOf(f) ? f : nullptr;
+    }
     static bool isBool(const QModelIndex& index) {
         auto* m = qobject_cast<const DataSetModel*>(index.model());
         Field* f = m ? m->fieldAt(index.column()) : nullptr;

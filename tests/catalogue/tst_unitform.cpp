@@ -7,6 +7,7 @@
 #include "testsupport.h"
 #include "unitform.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -47,6 +48,7 @@ private slots:
     void buttonStatesFollowEditing();
     void brandsByCategory();
     void brandInUseIsKept();
+    void brandCategoryChosenInTheGrid();
 };
 
 void TestUnitForm::usageChecks_data() {
@@ -188,6 +190,29 @@ void TestUnitForm::brandInUseIsKept() {
     QVERIFY(form.queryProductBrandLocal->locate("id", 2));
     form.findChild<QPushButton*>("btnDelete")->click();
     QCOMPARE(s.count("select count(*) from ProductBrand"), 1);
+}
+
+void TestUnitForm::brandCategoryChosenInTheGrid() {
+    Shell s;
+    s.db.exec("insert into ProductCategory(id, parentID, categoryName) values(2, 1, '服装')");
+    s.db.exec("insert into ProductBrand(id, product_cat_id, product_brand) values(1, 1, '甲牌')");
+    TProductBrandForm form;
+    form.PrepareBrands();
+    form.show();
+    QTableView* v = form.gridBrand->view();
+    const QModelIndex cell = v->model()->index(0, form.gridBrand->viewColumn("product_cat_name"));
+    QVERIFY(v->model()->flags(cell) & Qt::ItemIsEditable);
+    v->setCurrentIndex(cell);
+    v->edit(cell);
+    auto* box = v->findChild<QComboBox*>();
+    QVERIFY(box);
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->currentText(), QString("全部商品"));
+    box->setCurrentIndex(box->findText("服装"));
+    v->itemDelegateForIndex(cell)->setModelData(box, v->model(), cell);
+    QCOMPARE(form.queryProductBrandLocal->value("product_cat_name").toString(), QString("服装"));
+    form.findChild<QPushButton*>("btnPost")->click();
+    QCOMPARE(s.count("select product_cat_id from ProductBrand where id=1"), 2);
 }
 
 QTEST_MAIN(TestUnitForm)

@@ -64,6 +64,9 @@ void TMainDM::Startup(const QString& dataFile) {
         MainConn.close();
         throw;
     }
+    // The big lists are read as they are used (the first look-up reads them
+    // whole), so that years of products do not slow every start.
+    for (DataSet* big : {queryProduct, querySupplier, queryCustomer}) big->setFetchBlock(256);
     querySupplier->setSql(QStringLiteral("SELECT * FROM Supplier"));
     queryProduct->setSql(QStringLiteral("SELECT * FROM Product"));
     for (DataSet* ds : m_queries) ds->open();

@@ -146,8 +146,8 @@ QString ScopeColumn(int scopeIndex);
 void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& key);
 
 // One row per product: productID, fquantity, ftotalPrice, funitPrice (and for
-// sales ftotalCost, ftotalRevenue), then the product's code, name, model,
-// spec and unit; ordered by product name.
+// sales ftotalCost, ftotalRevenue), then productCode, productName,
+// product_model, product_spec and unitName; ordered by product name.
 QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form);
 // One row: fquantity, ftotalPrice (and for sales ftotalCost, ftotalRevenue).
 QString TotalsStatement(Side side, const QString& criteria, SqlForm form);

@@ -3,7 +3,7 @@
 #include "loginform.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
-#include "testsupport.h"
+#include "shellsupport.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,15 +13,7 @@
 #include <QtTest>
 
 // A started data module and context on a fresh data file.
-struct Shell {
-    TestDb db;
-    TMainDM dm;
-    TAppContext ctx;
-    Shell() {
-        dm.Startup(db.path());
-        TQuickMessageDlg::StartRecording();
-    }
-    ~Shell() { TQuickMessageDlg::StopRecording(); }
+struct Shell : TestShell {
     int addUser(const QString& name, const QVariant& password, bool canLogin, int group = 2) {
         Statement st(db.conn(), "insert into Users(userName, password, canLogin, userGroupID) values(:n,:p,:c,:g)");
         st.bind(":n", name);

@@ -9,7 +9,7 @@
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
 #include "startup.h"
-#include "testsupport.h"
+#include "shellsupport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,17 +30,8 @@
 #include <QtTest>
 
 namespace {
-struct Shell {
-    TestDb db;
-    TMainDM dm;
-    TAppContext ctx;
-    explicit Shell(TUser user = {1, 1, "admin"}) {
-        dm.Startup(db.path());
-        ctx.SetAppDir(db.dir());
-        ctx.SetCurrentUser(user);
-        TQuickMessageDlg::StartRecording();
-    }
-    ~Shell() { TQuickMessageDlg::StopRecording(); }
+struct Shell : TestShell {
+    explicit Shell(const TUser& user = {1, 1, "admin"}) : TestShell(user) {}
 };
 
 QStringList visibleTabs(TMainForm& f) {

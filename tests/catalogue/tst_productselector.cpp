@@ -4,7 +4,7 @@
 #include "maindm.h"
 #include "productselector.h"
 #include "quickmessagedlg.h"
-#include "testsupport.h"
+#include "shellsupport.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -15,13 +15,8 @@
 #include <QtTest>
 
 namespace {
-struct Shell {
-    TestDb db;
-    TMainDM dm;
-    TAppContext ctx;
+struct Shell : TestShell {
     Shell() {
-        dm.Startup(db.path());
-        TQuickMessageDlg::StartRecording();
         db.exec("insert into Product(productCode, productName, product_model, product_spec, storageUnit, salePrice) "
                 "values('6901', '苹果', 'A1', '红', 1, 3.5)");
         db.exec("insert into Product(productCode, productName, storageUnit, salePrice) values('6902', 'O''Neil 茶', 2, 12)");
@@ -29,7 +24,6 @@ struct Shell {
         db.exec("insert into Product(productCode, productName) values('6904', '无单位')");
         db.exec("insert into Product(productCode, productName, product_spec) values('7000', '香蕉', '黄色')");
     }
-    ~Shell() { TQuickMessageDlg::StopRecording(); }
 };
 
 // A product cell as a document editor drives the selector.
@@ -181,7 +175,7 @@ void TestProductSelector::searchKeys_data() {
     QTest::newRow("percent is a wildcard") << "百%扣" << QStringList{"百分之5%折扣"};
     QTest::newRow("underscore is a wildcard") << "69_3" << QStringList{"百分之5%折扣"};
     QTest::newRow("code") << "7000" << QStringList{"香蕉"};
-    QTest::newRow("spec") << "黄" << QStringList{"香蕉"};
+    QTest::newRow("product_spec column") << "黄" << QStringList{"香蕉"};
     QTest::newRow("model, any case") << "a1" << QStringList{"苹果"};
 }
 

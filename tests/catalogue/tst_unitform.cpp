@@ -4,7 +4,7 @@
 #include "maindm.h"
 #include "productbrandform.h"
 #include "quickmessagedlg.h"
-#include "testsupport.h"
+#include "shellsupport.h"
 #include "unitform.h"
 
 #include <QComboBox>
@@ -15,26 +15,7 @@
 #include <QtTest>
 
 namespace {
-struct Shell {
-    TestDb db;
-    TMainDM dm;
-    TAppContext ctx;
-    Shell() {
-        dm.Startup(db.path());
-        TQuickMessageDlg::StartRecording();
-    }
-    ~Shell() { TQuickMessageDlg::StopRecording(); }
-    int count(const QString& sql) { return db.scalar(sql).toInt(); }
-};
-
-// Runs f inside the next modal dialog, then closes it with the named button.
-void whileModal(std::function<void(QWidget*)> f) {
-    QTimer::singleShot(0, [f] {
-        QWidget* w = QApplication::activeModalWidget();
-        QVERIFY(w);
-        f(w);
-    });
-}
+using Shell = TestShell;
 } // namespace
 
 class TestUnitForm : public QObject {

@@ -383,7 +383,7 @@ void TestStatements::formsAgree_data() {
          search({.byCreateDate = true, .createStart = d(2010, 3, 6), .createEnd = d(2010, 4, 1)}),
          same("432")},
         {"product name", search({.productName = "APPLE"}), same("41")},
-        {"product code and spec", search({.productCode = "b-0", .productSpec = "yell"}),
+        {"product code and product_spec", search({.productCode = "b-0", .productSpec = "yell"}),
          same("31")},
         {"header and product", search({.partner = "acme", .auditKey = "0", .productName = "apple"}),
          same("1")},

@@ -222,8 +222,10 @@ void TestDataGrid::modelFlags_data() {
                                      << "productName" << false;
     QTest::newRow("read-only column") << "columnReadOnly"
                                       << "productName" << false;
-    QTest::newRow("lookup") << ""
-                            << "unitName" << false;
+    QTest::newRow("lookup, chosen from its list") << ""
+                            << "unitName" << true;
+    QTest::newRow("lookup over a read-only key") << "keyReadOnly"
+                                                 << "unitName" << false;
     QTest::newRow("calculated") << ""
                                 << "doubled" << false;
     QTest::newRow("no update table") << "noTable"
@@ -250,6 +252,7 @@ void TestDataGrid::modelFlags() {
     });
     ds.open();
     if (setup == "fieldReadOnly") ds.field(field)->setReadOnly(true);
+    if (setup == "keyReadOnly") ds.field("storageUnit")->setReadOnly(true);
     DataSetModel model(&ds);
     if (setup == "modelReadOnly") model.setReadOnly(true);
     if (setup == "columnReadOnly") {
@@ -260,7 +263,8 @@ void TestDataGrid::modelFlags() {
     }
     const QModelIndex idx = model.index(0, model.columnOf(field));
     QCOMPARE(bool(model.flags(idx) & Qt::ItemIsEditable), editable);
-    QCOMPARE(model.setData(idx, "x9"), editable);
+    const QVariant value = field == "unitName" ? QVariant(2) : QVariant("x9"); // a look-up takes a key
+    QCOMPARE(model.setData(idx, value), editable);
     QCOMPARE(ds.state(), editable ? DataSet::State::Edit : DataSet::State::Browse);
 }
 

@@ -61,7 +61,7 @@ TProductBrandForm::TProductBrandForm(QWidget* parent) : QDialog(parent) {
     gridBrand->setDataSet(queryProductBrandLocal);
     gridBrand->addColumn(QStringLiteral("product_brand"), QStringLiteral("品牌"), 160);
     gridBrand->addColumn(QStringLiteral("product_cat_name"), QStringLiteral("分类"), 140);
-    gridBrand->addColumn(QStringLiteral("comments"), QStringLiteral("备注"), 200);
+    gridBrand->addColumn(QStringLiteral("comments"), QStringLiteral("备注"), 150);
     gridBrand->refreshColumns();
 
     auto make = [this](QPushButton*& b, const char* name, const QString& text) {
@@ -104,6 +104,7 @@ TProductBrandForm::TProductBrandForm(QWidget* parent) : QDialog(parent) {
     split->addWidget(left);
     split->addWidget(right);
     split->setStretchFactor(1, 1);
+    split->setSizes({200, 520});
     auto* footer = new QHBoxLayout;
     footer->addStretch();
     footer->addWidget(btnUseBrand);

@@ -194,6 +194,8 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     m_view->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     m_view->horizontalHeader()->setSectionsMovable(true);
     m_view->horizontalHeader()->setHighlightSections(false);
+    // The last column takes the spare width, so a narrow list fills its grid.
+    m_view->horizontalHeader()->setStretchLastSection(true);
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     layout->addWidget(m_view);

@@ -8,6 +8,7 @@
 #include "unitform.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -30,6 +31,7 @@ private slots:
     void brandsByCategory();
     void brandInUseIsKept();
     void brandCategoryChosenInTheGrid();
+    void screenshots();
 };
 
 void TestUnitForm::usageChecks_data() {
@@ -194,6 +196,24 @@ void TestUnitForm::brandCategoryChosenInTheGrid() {
     QCOMPARE(form.queryProductBrandLocal->value("product_cat_name").toString(), QString("服装"));
     form.findChild<QPushButton*>("btnPost")->click();
     QCOMPARE(s.count("select product_cat_id from ProductBrand where id=1"), 2);
+}
+
+void TestUnitForm::screenshots() {
+    Shell s;
+    s.db.exec("insert into ProductCategory(id, parentID, categoryName) values(2, 1, '服装')");
+    s.db.exec("insert into ProductBrand(product_cat_id, product_brand, comments) values(2, '甲牌', '常用')");
+    QDir().mkpath(MORVANE_SCREENSHOT_DIR);
+    TUnitForm units;
+    whileModal([](QWidget* w) {
+        QVERIFY(w->grab().save(QString(MORVANE_SCREENSHOT_DIR) + "/units.png"));
+        w->findChild<QPushButton*>("btnClose")->click();
+    });
+    units.ShowUnits(true);
+    TProductBrandForm brands;
+    brands.PrepareBrands();
+    brands.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&brands));
+    QVERIFY(brands.grab().save(QString(MORVANE_SCREENSHOT_DIR) + "/brands.png"));
 }
 
 QTEST_MAIN(TestUnitForm)

@@ -4,6 +4,7 @@
 #include "datagrid.h"
 #include "dbtree.h"
 #include "dbutils.h"
+#include "formkit.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
 
@@ -64,18 +65,13 @@ TProductBrandForm::TProductBrandForm(QWidget* parent) : QDialog(parent) {
     gridBrand->addColumn(QStringLiteral("comments"), QStringLiteral("备注"), 150);
     gridBrand->refreshColumns();
 
-    auto make = [this](QPushButton*& b, const char* name, const QString& text) {
-        b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-    };
-    make(btnInsert, "btnInsert", QStringLiteral("添加"));
-    make(btnEdit, "btnEdit", QStringLiteral("修改"));
-    make(btnDelete, "btnDelete", QStringLiteral("删除"));
-    make(btnPost, "btnPost", QStringLiteral("保存"));
-    make(btnCancel, "btnCancel", QStringLiteral("取消"));
-    make(btnUseBrand, "btnUseBrand", QStringLiteral("使用该品牌"));
-    make(btnClose, "btnClose", QStringLiteral("关闭"));
+    btnInsert = NamedButton(this, "btnInsert", QStringLiteral("添加"));
+    btnEdit = NamedButton(this, "btnEdit", QStringLiteral("修改"));
+    btnDelete = NamedButton(this, "btnDelete", QStringLiteral("删除"));
+    btnPost = NamedButton(this, "btnPost", QStringLiteral("保存"));
+    btnCancel = NamedButton(this, "btnCancel", QStringLiteral("取消"));
+    btnUseBrand = NamedButton(this, "btnUseBrand", QStringLiteral("使用该品牌"));
+    btnClose = NamedButton(this, "btnClose", QStringLiteral("关闭"));
     connect(btnInsert, &QPushButton::clicked, this, [this] { queryProductBrandLocal->append(); });
     connect(btnEdit, &QPushButton::clicked, this, [this] { queryProductBrandLocal->edit(); });
     connect(btnPost, &QPushButton::clicked, this, [this] { queryProductBrandLocal->post(); });

@@ -3,6 +3,7 @@
 #include "dataset.h"
 #include "datagrid.h"
 #include "dbutils.h"
+#include "formkit.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
 
@@ -32,18 +33,13 @@ TUnitForm::TUnitForm(QWidget* parent) : QDialog(parent) {
     tableUnit->afterPost = [this](DataSet&) { rereadShared(); };
     connect(tableUnit, &DataSet::stateChanged, this, &TUnitForm::updateButtons);
 
-    auto make = [this](QPushButton*& b, const char* name, const QString& text) {
-        b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-    };
-    make(btnInsert, "btnInsert", QStringLiteral("添加"));
-    make(btnEdit, "btnEdit", QStringLiteral("修改"));
-    make(btnCancel, "btnCancel", QStringLiteral("取消"));
-    make(btnDelete, "btnDelete", QStringLiteral("删除"));
-    make(btnSave, "btnSave", QStringLiteral("保存"));
-    make(btnSelect, "btnSelect", QStringLiteral("选定"));
-    make(btnClose, "btnClose", QStringLiteral("关闭"));
+    btnInsert = NamedButton(this, "btnInsert", QStringLiteral("添加"));
+    btnEdit = NamedButton(this, "btnEdit", QStringLiteral("修改"));
+    btnCancel = NamedButton(this, "btnCancel", QStringLiteral("取消"));
+    btnDelete = NamedButton(this, "btnDelete", QStringLiteral("删除"));
+    btnSave = NamedButton(this, "btnSave", QStringLiteral("保存"));
+    btnSelect = NamedButton(this, "btnSelect", QStringLiteral("选定"));
+    btnClose = NamedButton(this, "btnClose", QStringLiteral("关闭"));
 
     gridUnit = new DataGrid(this);
     gridUnit->setObjectName(QStringLiteral("gridUnit"));

@@ -414,6 +414,20 @@ void TestExporter::installOnButtons() {
         a->trigger();
     const QStringList types = TExporter::FileTypes();
     QCOMPARE(asked, (QStringList{types[1], types[0], types[2]}));
+
+    // After an export the focus is back on the button, wherever it was.
+    auto* other = new QLineEdit(&window);
+    other->setGeometry(20, 60, 120, 24);
+    other->show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), other);
+    fx.exportAs(TExporter::Html, 3, fx.path("focus.html"));
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"导出成功."});
+    // The window's focus widget: whether the window is active again once
+    // the modal display is gone is up to the window system.
+    QCOMPARE(window.focusWidget(), static_cast<QWidget*>(b));
 }
 
 void TestExporter::installOnRefusesOthers_data() {

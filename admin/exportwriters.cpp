@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 // ---------------------------------------------------------------- columns
@@ -93,6 +94,23 @@ bool ExportWriter::exportTo(DataSet& ds, const QString& path) {
             ds.setRecNo(current);
     };
 
+    // Progress reports let events through, and a window may requery the
+    // dataset or delete a record meanwhile: the rows after that are not the
+    // ones the export began with.
+    bool changed = false;
+    const auto mark = [&changed] { changed = true; };
+    const QMetaObject::Connection watches[] = {QObject::connect(&ds, &DataSet::rowsReset, mark),
+                                               QObject::connect(&ds, &DataSet::rowInserted, mark),
+                                               QObject::connect(&ds, &DataSet::rowRemoved, mark)};
+    struct Unwatch {
+        const QMetaObject::Connection* begin;
+        const QMetaObject::Connection* end;
+        ~Unwatch() {
+            for (auto* c = begin; c != end; ++c)
+                QObject::disconnect(*c);
+        }
+    } unwatch{std::begin(watches), std::end(watches)};
+
     bool goOn = true;
     try {
         begin(path);
@@ -102,9 +120,7 @@ bool ExportWriter::exportTo(DataSet& ds, const QString& path) {
         QStringList values;
         values.reserve(qsizetype(fields.size()));
         for (int row = 0; goOn && row < total; ++row) {
-            // Progress reports let events through; a window may requery the
-            // dataset meanwhile, and the rest of the rows are gone then.
-            if (!ds.isActive() || row >= ds.fetchedCount())
+            if (changed || !ds.isActive() || row >= ds.fetchedCount())
                 throw AppError(QStringLiteral("导出过程中数据已被关闭或刷新, 导出未完成."));
             values.clear();
             for (int f : fields)

@@ -53,6 +53,8 @@ private slots:
     void cancelStopsEarly();
     void writerStopsWhenTold_data();
     void writerStopsWhenTold();
+    void dataSetChangedMidwayFails_data();
+    void dataSetChangedMidwayFails();
     void progressMessage_data();
     void progressMessage();
     void lookOfMenuAndProgress();
@@ -605,6 +607,32 @@ void TestExporter::writerStopsWhenTold() {
         expected << p;
     QCOMPARE(positions, expected);
     QCOMPARE(fx.ds.recNo(), 2);
+}
+
+void TestExporter::dataSetChangedMidwayFails_data() {
+    QTest::addColumn<int>("typeIndex");
+    QTest::addColumn<bool>("close");
+    for (int t = 1; t <= 5; ++t) {
+        QTest::newRow(qPrintable(kTypeNames[t] + " requeried")) << t << false;
+        QTest::newRow(qPrintable(kTypeNames[t] + " closed")) << t << true;
+    }
+}
+
+void TestExporter::dataSetChangedMidwayFails() {
+    QFETCH(int, typeIndex);
+    QFETCH(bool, close);
+    Fixture fx;
+    std::unique_ptr<ExportWriter> w = ExportWriter::create(ExportKind(typeIndex - 1));
+    w->setColumns(fx.ex->ExportColumns());
+    // What a window's timer could do while the progress display lets
+    // events through.
+    w->setProgress([&](int, int, int position, const QString&) {
+        if (position == 2) close ? fx.ds.close() : fx.ds.requery();
+        return true;
+    });
+    const QString file = fx.path("changed" + kExtensions[typeIndex]);
+    QVERIFY_THROWS_EXCEPTION(AppError, w->exportTo(fx.ds, file));
+    QVERIFY(filesIn(fx.out.path()).isEmpty()); // no half a list
 }
 
 void TestExporter::progressMessage_data() {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6sql6-sqlite libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-translations-l10n libgl1-mesa-dev
   libsqlite3-dev sqlite3
   libxlsxwriter-dev libfreexl-dev mdbtools-dev libquazip1-qt6-dev
   fonts-noto-cjk xvfb xdg-utils

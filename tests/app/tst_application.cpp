@@ -4,6 +4,7 @@
 #include "dberror.h"
 #include "quickmessagedlg.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -27,6 +28,7 @@ private slots:
     void errorsReachTheErrorBox_data();
     void errorsReachTheErrorBox();
     void clickHandlerFailure();
+    void qtDialogsSpeakChinese();
 };
 
 void TestApplication::errorsReachTheErrorBox_data() {
@@ -63,6 +65,12 @@ void TestApplication::clickHandlerFailure() {
     ++after; // still running
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"disk I/O error"});
     QCOMPARE(after, 1);
+}
+
+void TestApplication::qtDialogsSpeakChinese() {
+    QMessageBox box(QMessageBox::Question, "t", "x", QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&').left(1), QString("是"));
+    QCOMPARE(QLocale().language(), QLocale::Chinese);
 }
 
 int main(int argc, char** argv) {

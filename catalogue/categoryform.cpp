@@ -1,0 +1,82 @@
+#include "categoryform.h"
+
+#include "dataset.h"
+#include "dbtree.h"
+#include "maindm.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+TCategoryForm* g_instance = nullptr;
+}
+
+TCategoryForm* TCategoryForm::instance() { return g_instance; }
+
+TCategoryForm::TCategoryForm(QWidget* parent) : QDialog(parent) {
+    g_instance = this;
+    setObjectName(QStringLiteral("CategoryForm"));
+    setWindowTitle(QStringLiteral("商品目录"));
+    queryCategory = new DataSet(&MainDM()->MainConn, this);
+    queryCategory->setObjectName(QStringLiteral("queryCategory"));
+    queryCategory->setSql(
+        QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryCategory->setFetchBlock(0);
+
+    treeCategory = new QTreeWidget(this);
+    treeCategory->setObjectName(QStringLiteral("treeCategory"));
+    treeCategory->setHeaderHidden(true);
+    m_tree = new DBTree(treeCategory);
+    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"), QStringLiteral("categoryName"));
+    connect(treeCategory, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!m_filling && item && queryCategory->isActive())
+            queryCategory->locate(QStringLiteral("id"), DBTree::keyOf(item));
+    });
+
+    btnUseCurrentCat = new QPushButton(QStringLiteral("使用该类别"), this);
+    btnUseCurrentCat->setObjectName(QStringLiteral("btnUseCurrentCat"));
+    btnUseCurrentCat->setAutoDefault(false);
+    Button2 = new QPushButton(QStringLiteral("关闭"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    connect(btnUseCurrentCat, &QPushButton::clicked, this, [this] {
+        if (queryCategory->isActive() && !queryCategory->eof() && queryCategory->recNo() > 0)
+            SelectedCategoryID = queryCategory->field(QStringLiteral("id"))->asInteger();
+        accept();
+    });
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    // Double-clicking a category is the quick way to use it.
+    connect(treeCategory, &QTreeWidget::itemDoubleClicked, btnUseCurrentCat, &QPushButton::click);
+
+    auto* footer = new QHBoxLayout;
+    footer->addStretch();
+    footer->addWidget(btnUseCurrentCat);
+    footer->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(treeCategory, 1);
+    layout->addLayout(footer);
+    resize(300, 420);
+}
+
+TCategoryForm::~TCategoryForm() {
+    delete m_tree;
+    if (g_instance == this) g_instance = nullptr;
+}
+
+void TCategoryForm::ReloadTree() {
+    ++m_filling;
+    queryCategory->requery();
+    m_tree->fill(*queryCategory);
+    treeCategory->expandAll();
+    // The tree and the dataset start on the same category.
+    if (!queryCategory->isEmpty())
+        treeCategory->setCurrentItem(m_tree->findItem(queryCategory->value(QStringLiteral("id"))));
+    --m_filling;
+}
+
+void TCategoryForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    SelectedCategoryID = -1;
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include "product.h"
+
+#include <QWidget>
+
+class QLabel;
+class TProductMainFrame;
+
+// "商品列表": the product list for picking. The selector opens it to find
+// or create a product; double-click or Enter hands the product over.
+class TProductForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TProductForm(QWidget* parent = nullptr);
+
+    // The one window of this kind, made and prepared on first use.
+    static TProductForm* GetProductForm();
+
+    QWidget* panelSelectProduct;
+    QLabel* lbSelectHint;
+    TProductMainFrame* ProductMainFrame1;
+
+    void Prepare();
+    // Lists the products and shows the window, not modally; with a handler
+    // the window picks.
+    void ShowForPick(TProductPickEvent handler);
+    // Hands the current product to the handler and hides the window.
+    void PickCurrent();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    TProductPickEvent m_handler;
+    bool m_placed = false;
+};

@@ -1,0 +1,23 @@
+#pragma once
+#include <QObject>
+
+class DataSet;
+
+// The product list behind both product windows and the product dialog, with
+// its look-up lists. Both windows show this one list, so a product created
+// or changed in one is current in the other as well.
+class TProductManagerDM : public QObject {
+    Q_OBJECT
+public:
+    explicit TProductManagerDM(QObject* parent = nullptr);
+    ~TProductManagerDM() override;
+    static TProductManagerDM* instance();
+
+    // Every product column plus unitName, storageQuantity, storageUnitCost
+    // and categoryName; written back to Product by id.
+    DataSet* queryProduct;
+    DataSet* queryCategoryList;  // every category, for the category column
+    DataSet* queryStorageDetail; // every stock row, for the stock columns
+
+    static QString BaseProductSql();
+};

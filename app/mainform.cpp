@@ -6,6 +6,7 @@
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
 #include "productbrandform.h"
+#include "productmainform.h"
 #include "resourcepool.h"
 #include "unitform.h"
 
@@ -210,6 +211,10 @@ void TMainForm::ConnectCatalogue(TUnitForm* units, TProductBrandForm* brands) {
             brands->PrepareBrands();
             brands->exec();
         });
+}
+
+void TMainForm::ConnectProducts() {
+    SetHandler(AcProductList, [] { TResourceFactory::ShowWindow(TProductMainForm::GetProductMainForm()); });
 }
 
 void TMainForm::ApplyUserRights() {

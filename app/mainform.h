@@ -45,6 +45,8 @@ public:
 
     // The unit and brand windows made at start-up.
     void ConnectCatalogue(TUnitForm* units, TProductBrandForm* brands);
+    // "商品管理": the product maintenance window from the factory.
+    void ConnectProducts();
 
     void ApplyUserRights();
     static void ApplySkin(QWidget* w);

@@ -12,7 +12,10 @@
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
 #include "resourcepool.h"
+#include "categoryform.h"
 #include "productbrandform.h"
+#include "producteditform.h"
+#include "productmanagerdm.h"
 #include "productselector.h"
 #include "unitform.h"
 
@@ -51,7 +54,11 @@ int RunProgram(const QString& appDir) {
         TProductSelector selector(&mainForm);
         TUnitForm unitForm(&mainForm);
         TProductBrandForm brandForm(&mainForm);
+        TProductManagerDM productManager;
+        TProductEditForm productEditForm(&mainForm);
+        TCategoryForm categoryForm(&mainForm);
         mainForm.ConnectCatalogue(&unitForm, &brandForm);
+        mainForm.ConnectProducts();
         TFocusHandler focus;
         if (!placement->RestoreWindow(&mainForm, QStringLiteral("MainForm\\"))) mainForm.resize(760, 200);
         mainForm.show();

@@ -1,0 +1,253 @@
+// The product dialog: its checks, saving, "保存后继续新建", the category and
+// unit buttons, and the field labels it takes from the configuration.
+#include "productfixture.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+class TestProductEditForm : public QObject {
+    Q_OBJECT
+private slots:
+    void newProductUnderRootIsStored();
+    void validation_data();
+    void validation();
+    void saveWithoutChangeDoesNotPost_data();
+    void saveWithoutChangeDoesNotPost();
+    void saveAndNewOpensEmptyProduct();
+    void categoryButton_data();
+    void categoryButton();
+    void unitButton_data();
+    void unitButton();
+    void fieldLabelsReachDialogAndGrid();
+};
+
+// --------------------------------------------------------------- products
+
+void TestProductEditForm::newProductUnderRootIsStored() {
+    Shell s;
+    s.select("全部商品");
+    whileModal([&](QWidget* w) {
+        QCOMPARE(w->objectName(), QString("ProductEditForm"));
+        QCOMPARE(s.list()->state(), DataSet::State::Insert);
+        QCOMPARE(child<QComboBox>(w, "edtProductCategoryID")->currentText(), QString("全部商品"));
+        type(child<QLineEdit>(w, "edtProductCode"), "N001");
+        type(child<QLineEdit>(w, "edtProductName"), "新品");
+        type(child<QLineEdit>(w, "edtSalePrice"), "12.5");
+        pickFirst(w, "edtUnitID");
+        click(w, "btnSave");
+    });
+    click(s.frame, "btnProductNew");
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList());
+    QCOMPARE(s.db.scalar("select productCode || '/' || categoryID || '/' || storageUnit || '/' || salePrice"
+                         " from Product where productName='新品'")
+                 .toString(),
+             QString("N001/1/1/12.5"));
+    // Current in the list, with its look-ups, and known to the documents.
+    QCOMPARE(s.list()->value("productName").toString(), QString("新品"));
+    QCOMPARE(s.list()->value("unitName").toString(), QString("个"));
+    QCOMPARE(s.list()->value("categoryName").toString(), QString("全部商品"));
+    QVERIFY(s.dm.queryProduct->locate("productName", "新品"));
+    QVERIFY(!s.editor->isVisible());
+}
+
+void TestProductEditForm::validation_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("category");
+    QTest::addColumn<bool>("unit");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("no name") << "" << 5 << true << "商品名称不能为空" << "edtProductName";
+    QTest::newRow("blank name before category") << "   " << 0 << false << "商品名称不能为空" << "edtProductName";
+    QTest::newRow("category 0") << "饼干" << 0 << true << "\"商品目录\"不能为空" << "edtProductCategoryID";
+    QTest::newRow("category before unit") << "饼干" << 0 << false << "\"商品目录\"不能为空" << "edtProductCategoryID";
+    QTest::newRow("no unit") << "饼干" << 5 << false << "请填写商品单位" << "edtUnitID";
+    QTest::newRow("category -1 passes") << "饼干" << -1 << true << "" << "";
+}
+
+void TestProductEditForm::validation() {
+    QFETCH(QString, name);
+    QFETCH(int, category);
+    QFETCH(bool, unit);
+    QFETCH(QString, text);
+    QFETCH(QString, focus);
+    Shell s;
+    bool stayedOpen = false;
+    DataSet::State stateAfter = DataSet::State::Inactive;
+    QString focused;
+    whileModal([&](QWidget* w) {
+        if (!name.isEmpty()) type(child<QLineEdit>(w, "edtProductName"), name);
+        if (unit) pickFirst(w, "edtUnitID");
+        type(child<QLineEdit>(w, "edtProductCode"), "V1"); // so the row has a change
+        click(w, "btnSave");
+        stayedOpen = w->isVisible();
+        stateAfter = s.list()->state();
+        focused = w->focusWidget() ? w->focusWidget()->objectName() : QString();
+        if (stayedOpen) click(w, "btnCancel");
+    });
+    s.editor->NewProduct(category);
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), text.isEmpty() ? QStringList() : QStringList{text});
+    QCOMPARE(stayedOpen, !text.isEmpty());
+    if (!text.isEmpty()) {
+        QCOMPARE(stateAfter, DataSet::State::Insert);
+        QCOMPARE(focused, focus);
+    }
+    QCOMPARE(s.count("select count(*) from Product where productCode='V1'"), text.isEmpty() ? 1 : 0);
+    QCOMPARE(s.list()->state(), DataSet::State::Browse);
+}
+
+void TestProductEditForm::saveWithoutChangeDoesNotPost_data() {
+    QTest::addColumn<bool>("saveAndNew");
+    QTest::newRow("closes") << false;
+    QTest::newRow("save and new") << true;
+}
+
+void TestProductEditForm::saveWithoutChangeDoesNotPost() {
+    QFETCH(bool, saveAndNew);
+    Shell s;
+    s.select("全部商品");
+    s.locateProduct("西装");
+    QStringList writes;
+    s.dm.MainConn.setTrace([&](const QString& sql) {
+        if (!sql.trimmed().startsWith("select", Qt::CaseInsensitive)) writes << sql;
+    });
+    bool open = false;
+    DataSet::State state = DataSet::State::Inactive;
+    whileModal([&](QWidget* w) {
+        child<QCheckBox>(w, "chkSaveAndNew")->setChecked(saveAndNew);
+        click(w, "btnSave");
+        open = w->isVisible();
+        state = s.list()->state();
+        if (open) click(w, "btnCancel");
+    });
+    click(s.frame, "ToolButton5");
+    s.dm.MainConn.setTrace({});
+    QCOMPARE(writes, QStringList());
+    QCOMPARE(open, saveAndNew);
+    QCOMPARE(state, saveAndNew ? DataSet::State::Insert : DataSet::State::Browse);
+    QCOMPARE(s.count("select count(*) from Product"), 5);
+    QCOMPARE(s.list()->value("productName").toString(), QString("西装"));
+}
+
+void TestProductEditForm::saveAndNewOpensEmptyProduct() {
+    Shell s;
+    s.select("食品");
+    QStringList seen;
+    whileModal([&](QWidget* w) {
+        child<QCheckBox>(w, "chkSaveAndNew")->setChecked(true);
+        type(child<QLineEdit>(w, "edtProductName"), "饼干");
+        pickFirst(w, "edtUnitID");
+        click(w, "btnSave");
+        // Stored, and a fresh row without even the category preset.
+        seen << QString::number(s.count("select count(*) from Product where productName='饼干' and categoryID=5"));
+        seen << (w->isVisible() ? "open" : "closed");
+        seen << QString::number(int(s.list()->state()));
+        seen << (s.list()->field("categoryID")->isNull() && s.list()->field("productName")->isNull() ? "empty" : "filled");
+        seen << child<QLineEdit>(w, "edtProductName")->text() + "|" + child<QComboBox>(w, "edtUnitID")->currentText();
+        seen << (w->focusWidget() ? w->focusWidget()->objectName() : QString());
+        click(w, "btnCancel");
+    });
+    click(s.frame, "btnProductNew");
+    QCOMPARE(seen, QStringList({"1", "open", QString::number(int(DataSet::State::Insert)), "empty", "|", "edtProductCode"}));
+    QCOMPARE(s.count("select count(*) from Product"), 6);
+    QCOMPARE(s.list()->state(), DataSet::State::Browse);
+}
+
+void TestProductEditForm::categoryButton_data() {
+    QTest::addColumn<bool>("emptyTree");
+    QTest::addColumn<QString>("pick");   // category to select, empty for none
+    QTest::addColumn<QString>("button"); // in the category dialog
+    QTest::addColumn<int>("category");   // the product's category afterwards
+    QTest::newRow("use a category") << false << "衬衫" << "btnUseCurrentCat" << 4;
+    QTest::newRow("close keeps it") << false << "衬衫" << "Button2" << 5;
+    QTest::newRow("empty tree gives -1") << true << "" << "btnUseCurrentCat" << -1;
+}
+
+void TestProductEditForm::categoryButton() {
+    QFETCH(bool, emptyTree);
+    QFETCH(QString, pick);
+    QFETCH(QString, button);
+    QFETCH(int, category);
+    Shell s;
+    s.locateProduct("abc");
+    if (emptyTree) s.db.exec("delete from ProductCategory");
+    int inDialog = 0;
+    whileModal([&](QWidget* w) {
+        whileModal([&](QWidget* c) {
+            QCOMPARE(c->objectName(), QString("CategoryForm"));
+            auto* tree = child<QTreeWidget>(c, "treeCategory");
+            // Reloaded on every use: categories made since are there.
+            QCOMPARE(tree->topLevelItemCount(), emptyTree ? 0 : 1);
+            if (!pick.isEmpty()) {
+                const auto found = tree->findItems(pick, Qt::MatchExactly | Qt::MatchRecursive);
+                QCOMPARE(found.size(), 1);
+                tree->setCurrentItem(found.first());
+            }
+            click(c, button.toLatin1());
+        });
+        click(w, "btnCat");
+        inDialog = s.list()->field("categoryID")->asInteger();
+        click(w, "btnCancel");
+    });
+    click(s.frame, "ToolButton5");
+    QCOMPARE(inDialog, category);
+    QCOMPARE(s.count("select categoryID from Product where productName='abc'"), 5); // cancelled
+}
+
+void TestProductEditForm::unitButton_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("choose") << "btnSelect" << "台";
+    QTest::newRow("close keeps it") << "btnClose" << "个";
+}
+
+void TestProductEditForm::unitButton() {
+    QFETCH(QString, button);
+    QFETCH(QString, unit);
+    Shell s;
+    s.locateProduct("abc");
+    whileModal([&](QWidget* w) {
+        whileModal([&](QWidget* u) {
+            QVERIFY(child<QPushButton>(u, "btnSelect")->isVisible());
+            QVERIFY(static_cast<TUnitForm*>(u)->tableUnit->locate("unitName", "台"));
+            click(u, button.toLatin1());
+        });
+        click(w, "btnUnit");
+        QCOMPARE(child<QComboBox>(w, "edtUnitID")->currentText(), unit);
+        click(w, "btnSave");
+    });
+    click(s.frame, "ToolButton5");
+    QCOMPARE(s.db.scalar("select u.unitName from Product p join ProductUnit u on u.id=p.storageUnit where p.id=4")
+                 .toString(),
+             unit);
+}
+
+void TestProductEditForm::fieldLabelsReachDialogAndGrid() {
+    TestDb db;
+    db.exec("update FieldConfig set fieldNewName='款号' where tableName='Product' and TableField='product_model'");
+    db.exec("update FieldConfig set enabled=0 where tableName='Product' and TableField in ('productCode', 'dfield2')");
+    {
+        // The shell is built on this configured file.
+        TMainDM dm;
+        TAppContext ctx;
+        dm.Startup(db.path());
+        TDFMProxy labels(dm.MainConn);
+        TProductManagerDM products;
+        TProductEditForm editor;
+        TProductMainForm main;
+        main.Prepare();
+        QCOMPARE(editor.lbproduct_model->text(), QString("款号:"));
+        QVERIFY(editor.pProductCode->isHidden());
+        QVERIFY(editor.pProductCode->parentWidget()->isHidden()); // its whole row
+        QVERIFY(!editor.pproduct_spec->isHidden());
+        DataGrid* grid = main.ProductMainFrame1->productGrid;
+        QCOMPARE(grid->column("product_model")->title, QString("款号"));
+        QVERIFY(!grid->column("productCode")->visible);
+        QVERIFY(!grid->column("dfield2")->visible);
+        QVERIFY(grid->column("dfield3")->visible);
+    }
+}
+
+QTEST_MAIN(TestProductEditForm)
+#include "tst_producteditform.moc"

@@ -15,6 +15,7 @@
 #include "categoryform.h"
 #include "productbrandform.h"
 #include "producteditform.h"
+#include "productform.h"
 #include "productmanagerdm.h"
 #include "productselector.h"
 #include "unitform.h"
@@ -59,6 +60,10 @@ int RunProgram(const QString& appDir) {
         TCategoryForm categoryForm(&mainForm);
         mainForm.ConnectCatalogue(&unitForm, &brandForm);
         mainForm.ConnectProducts();
+        // "高级查找（新建商品）" in the selector opens the product list for picking.
+        selector.OpenProductList = [](TProductPickEvent pick) {
+            TProductForm::GetProductForm()->ShowForPick(std::move(pick));
+        };
         TFocusHandler focus;
         if (!placement->RestoreWindow(&mainForm, QStringLiteral("MainForm\\"))) mainForm.resize(760, 200);
         mainForm.show();

@@ -41,7 +41,8 @@ void makeShop(const QString& path) {
     c.open(path);
     TransactionGuard tx(c);
     {
-        Statement st(c, "insert into ProductCategory(id, parentID, categoryName) values(:id, :p, :n)");
+        Statement st(c,
+                     "insert into ProductCategory(id, parentID, categoryName) values(:id, :p, :n)");
         for (int i = 2; i < 2 + kCategories; ++i) {
             st.reset();
             st.bind(":id", i);
@@ -51,9 +52,12 @@ void makeShop(const QString& path) {
             }
         }
     }
-    Statement st(c, "insert into Product(productCode, productName, product_model, product_spec, categoryID, "
-                    "storageUnit, salePrice, dfield1, dfield3) values(:c, :n, :m, :s, :cat, :u, :p, :d1, :d3)");
-    Statement stock(c, "insert into StorageDetail(productID, quantity, unit_cost) values(:id, :q, :k)");
+    Statement st(
+        c,
+        "insert into Product(productCode, productName, product_model, product_spec, categoryID, "
+        "storageUnit, salePrice, dfield1, dfield3) values(:c, :n, :m, :s, :cat, :u, :p, :d1, :d3)");
+    Statement stock(
+        c, "insert into StorageDetail(productID, quantity, unit_cost) values(:id, :q, :k)");
     for (int i = 1; i <= kProducts; ++i) {
         st.reset();
         st.bind(":c", QString::number(690000000 + i));
@@ -92,7 +96,8 @@ double ms(const std::function<void()>& f) {
 void scrollToEnd(DataGrid* grid) {
     QTableView* view = grid->view();
     QAbstractItemModel* model = view->model();
-    while (model->canFetchMore(QModelIndex())) model->fetchMore(QModelIndex());
+    while (model->canFetchMore(QModelIndex()))
+        model->fetchMore(QModelIndex());
     view->scrollToBottom();
     view->setCurrentIndex(model->index(model->rowCount() - 1, 1));
     view->viewport()->repaint();
@@ -107,13 +112,14 @@ int main(int argc, char** argv) {
     QElapsedTimer gen;
     gen.start();
     makeShop(path);
-    std::printf("generated %d products, %d categories, %d stock rows: %.0f ms\n", kProducts, kCategories,
-                kProducts / 2, double(gen.elapsed()));
+    std::printf("generated %d products, %d categories, %d stock rows: %.0f ms\n", kProducts,
+                kCategories, kProducts / 2, double(gen.elapsed()));
 
     TMainDM dm;
     TAppContext ctx;
     ctx.SetAppDir(dir.path());
-    std::printf("main data module start-up:                 %8.1f ms\n", ms([&] { dm.Startup(path); }));
+    std::printf("main data module start-up:                 %8.1f ms\n",
+                ms([&] { dm.Startup(path); }));
     TDFMProxy labels(dm.MainConn);
     TProductManagerDM products;
     TProductEditForm editor;
@@ -121,11 +127,13 @@ int main(int argc, char** argv) {
     form.resize(1000, 600);
     TProductMainFrame* frame = form.ProductMainFrame1;
     DataGrid* grid = frame->productGrid;
-    std::printf("Prepare (tree, stock and category lists):  %8.1f ms\n", ms([&] { form.Prepare(); }));
+    std::printf("Prepare (tree, stock and category lists):  %8.1f ms\n",
+                ms([&] { form.Prepare(); }));
     std::printf("first show (lists every product):          %8.1f ms\n", ms([&] { form.show(); }));
-    std::printf("LoadProducts, no condition:                %8.1f ms\n", ms([&] { frame->LoadProducts({}); }));
-    std::printf("  then scroll the grid to the last row:    %8.1f ms  (%d rows)\n", ms([&] { scrollToEnd(grid); }),
-                grid->view()->model()->rowCount());
+    std::printf("LoadProducts, no condition:                %8.1f ms\n",
+                ms([&] { frame->LoadProducts({}); }));
+    std::printf("  then scroll the grid to the last row:    %8.1f ms  (%d rows)\n",
+                ms([&] { scrollToEnd(grid); }), grid->view()->model()->rowCount());
 
     auto search = [&](int scope, const QString& key) {
         frame->cbSearchScope->setCurrentIndex(scope);
@@ -133,17 +141,21 @@ int main(int argc, char** argv) {
         return ms([&] { frame->SearchProducts(); });
     };
     double t = search(TProductMainFrame::AnyField, QStringLiteral("商品9999"));
-    std::printf("search <模糊查找> 商品9999:                 %8.1f ms  (%d rows)\n", t, products.queryProduct->recordCount());
+    std::printf("search <模糊查找> 商品9999:                 %8.1f ms  (%d rows)\n", t,
+                products.queryProduct->recordCount());
     t = search(TProductMainFrame::AnyField, QStringLiteral("产地17"));
-    std::printf("search <模糊查找> 产地17 (only dfield3):    %8.1f ms  (%d rows)\n", t, products.queryProduct->recordCount());
+    std::printf("search <模糊查找> 产地17 (only dfield3):    %8.1f ms  (%d rows)\n", t,
+                products.queryProduct->recordCount());
     t = search(TProductMainFrame::ByName, QStringLiteral("商品12"));
-    std::printf("search 商品名称 商品12:                     %8.1f ms  (%d rows)\n", t, products.queryProduct->recordCount());
+    std::printf("search 商品名称 商品12:                     %8.1f ms  (%d rows)\n", t,
+                products.queryProduct->recordCount());
     t = search(TProductMainFrame::AnyField, QStringLiteral("没有这个"));
     std::printf("search with no match:                      %8.1f ms\n", t);
 
     QTreeWidgetItem* category = frame->treeCategory->topLevelItem(0)->child(3);
     t = ms([&] { frame->treeCategory->setCurrentItem(category); });
-    std::printf("choose a category:                         %8.1f ms  (%d rows)\n", t, products.queryProduct->recordCount());
+    std::printf("choose a category:                         %8.1f ms  (%d rows)\n", t,
+                products.queryProduct->recordCount());
     t = ms([&] { frame->treeCategory->setCurrentItem(frame->treeCategory->topLevelItem(0)); });
     std::printf("choose the root again (every product):     %8.1f ms\n", t);
 

@@ -13,7 +13,9 @@ namespace {
 TCategoryForm* g_instance = nullptr;
 }
 
-TCategoryForm* TCategoryForm::instance() { return g_instance; }
+TCategoryForm* TCategoryForm::instance() {
+    return g_instance;
+}
 
 TCategoryForm::TCategoryForm(QWidget* parent) : QDialog(parent) {
     g_instance = this;
@@ -21,15 +23,16 @@ TCategoryForm::TCategoryForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("商品目录"));
     queryCategory = new DataSet(&MainDM()->MainConn, this);
     queryCategory->setObjectName(QStringLiteral("queryCategory"));
-    queryCategory->setSql(
-        QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryCategory->setSql(QStringLiteral(
+        "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
     queryCategory->setFetchBlock(0);
 
     treeCategory = new QTreeWidget(this);
     treeCategory->setObjectName(QStringLiteral("treeCategory"));
     treeCategory->setHeaderHidden(true);
     m_tree = new DBTree(treeCategory);
-    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"), QStringLiteral("categoryName"));
+    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"),
+                      QStringLiteral("categoryName"));
     connect(treeCategory, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!m_filling && item && queryCategory->isActive())
             queryCategory->locate(QStringLiteral("id"), DBTree::keyOf(item));

@@ -63,9 +63,13 @@ QPushButton* dotsButton(QWidget* parent, const char* name) {
 }
 } // namespace
 
-TProductEditForm* TProductEditForm::instance() { return g_instance; }
+TProductEditForm* TProductEditForm::instance() {
+    return g_instance;
+}
 
-DataSet* TProductEditForm::product() const { return TProductManagerDM::instance()->queryProduct; }
+DataSet* TProductEditForm::product() const {
+    return TProductManagerDM::instance()->queryProduct;
+}
 
 TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     g_instance = this;
@@ -79,7 +83,7 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     rootLayout->setContentsMargins(0, 0, 0, 0);
     rootLayout->setSpacing(6);
 
-    QWidget* row = rowPanel(pRoot, "pRowCode");
+    QWidget* row = rowPanel(pRoot, "pRowProductCode");
     pProductCode = fieldPanel(row, "pProductCode");
     lbProductCode = caption(pProductCode, "lbProductCode", QStringLiteral("商品编码:"));
     edtProductCode = new DBLineEdit(pProductCode);
@@ -87,14 +91,14 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     pProductCode->layout()->addWidget(lbProductCode);
     pProductCode->layout()->addWidget(edtProductCode);
 
-    row = rowPanel(pRoot, "pRowName");
+    row = rowPanel(pRoot, "pRowProductName");
     auto* lbName = caption(row, "lbProductName", QStringLiteral("商品名称:"), true);
     edtProductName = new DBLineEdit(row);
     edtProductName->setObjectName(QStringLiteral("edtProductName"));
     row->layout()->addWidget(lbName);
     row->layout()->addWidget(edtProductName);
 
-    row = rowPanel(pRoot, "pRowCategory");
+    row = rowPanel(pRoot, "pRowCategoryID");
     pCategoryID = fieldPanel(row, "pCategoryID");
     lbCategoryID = caption(pCategoryID, "lbCategoryID", QStringLiteral("商品分类:"), true);
     edtProductCategoryID = new DBLookupCombo(pCategoryID);
@@ -105,7 +109,7 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     pCategoryID->layout()->addWidget(btnCat);
     static_cast<QHBoxLayout*>(pCategoryID->layout())->setStretch(1, 1);
 
-    row = rowPanel(pRoot, "pRowModel");
+    row = rowPanel(pRoot, "pRowproduct_model");
     pproduct_model = fieldPanel(row, "pproduct_model");
     lbproduct_model = caption(pproduct_model, "lbproduct_model", QStringLiteral("型  号:"));
     edtProductModel = new DBLineEdit(pproduct_model);
@@ -113,7 +117,7 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     pproduct_model->layout()->addWidget(lbproduct_model);
     pproduct_model->layout()->addWidget(edtProductModel);
 
-    row = rowPanel(pRoot, "pRowSpec");
+    row = rowPanel(pRoot, "pRowproduct_spec");
     pproduct_spec = fieldPanel(row, "pproduct_spec");
     lbproduct_spec = caption(pproduct_spec, "lbproduct_spec", QStringLiteral("规  格:"));
     edtProductSpec = new DBLineEdit(pproduct_spec);
@@ -121,7 +125,7 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     pproduct_spec->layout()->addWidget(lbproduct_spec);
     pproduct_spec->layout()->addWidget(edtProductSpec);
 
-    row = rowPanel(pRoot, "pRowUnit");
+    row = rowPanel(pRoot, "pRowStorageUnit");
     auto* lbUnit = caption(row, "lbUnit", QStringLiteral("计量单位:"), true);
     edtUnitID = new DBLookupCombo(row);
     edtUnitID->setObjectName(QStringLiteral("edtUnitID"));
@@ -131,7 +135,7 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     row->layout()->addWidget(btnUnit);
     static_cast<QHBoxLayout*>(row->layout())->setStretch(1, 1);
 
-    row = rowPanel(pRoot, "pRowPrice");
+    row = rowPanel(pRoot, "pRowSalePrice");
     auto* lbPrice = caption(row, "lbSalePrice", QStringLiteral("默认销售价格:"));
     edtSalePrice = new DBLineEdit(row);
     edtSalePrice->setObjectName(QStringLiteral("edtSalePrice"));
@@ -199,7 +203,8 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     connect(btnCat, &QPushButton::clicked, this, &TProductEditForm::btnCatClick);
     connect(btnUnit, &QPushButton::clicked, this, &TProductEditForm::btnUnitClick);
 
-    if (TDFMProxy* labels = TDFMProxy::instance()) labels->Register(QStringLiteral("Product"), pRoot, nullptr);
+    if (TDFMProxy* labels = TDFMProxy::instance())
+        labels->Register(QStringLiteral("Product"), pRoot, nullptr);
 }
 
 void TProductEditForm::focusFirstField() {
@@ -281,7 +286,9 @@ void TProductEditForm::btnSaveClick() {
     accept();
 }
 
-void TProductEditForm::btnCancelClick() { reject(); }
+void TProductEditForm::btnCancelClick() {
+    reject();
+}
 
 void TProductEditForm::cancelRow() {
     DataSet* q = product();

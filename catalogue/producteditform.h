@@ -11,7 +11,7 @@ class QLabel;
 class QPushButton;
 
 // The product dialog, bound to the product list's current row. The code,
-// category, model and specification rows can be relabelled or hidden
+// category, model and 规格 rows can be relabelled or hidden
 // through the field configuration of table Product.
 class TProductEditForm : public QDialog {
     Q_OBJECT

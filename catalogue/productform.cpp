@@ -21,7 +21,8 @@ const QString kPlacement = QStringLiteral("ProductForm");
 
 TProductForm* TProductForm::GetProductForm() {
     return TResourceFactory::Get<TProductForm>(
-        QStringLiteral("ProductForm"), [] { return new TProductForm; }, [](TProductForm* w) { w->Prepare(); });
+        QStringLiteral("ProductForm"), [] { return new TProductForm; },
+        [](TProductForm* w) { w->Prepare(); });
 }
 
 TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -33,7 +34,8 @@ TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     QPalette pal = panelSelectProduct->palette();
     pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xE1)); // a hint's pale yellow
     panelSelectProduct->setPalette(pal);
-    lbSelectHint = new QLabel(QStringLiteral("提示：双击表格就可以选择要进货或销售的商品"), panelSelectProduct);
+    lbSelectHint = new QLabel(QStringLiteral("提示：双击表格就可以选择要进货或销售的商品"),
+                              panelSelectProduct);
     lbSelectHint->setObjectName(QStringLiteral("lbSelectHint"));
     auto* hl = new QHBoxLayout(panelSelectProduct);
     hl->setContentsMargins(8, 4, 8, 4);
@@ -49,12 +51,16 @@ TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(ProductMainFrame1, 1);
     resize(1000, 600);
 
-    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this, &TProductForm::PickCurrent);
-    connect(ProductMainFrame1, &TProductMainFrame::gridReturnPressed, this, &TProductForm::PickCurrent);
+    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this,
+            &TProductForm::PickCurrent);
+    connect(ProductMainFrame1, &TProductMainFrame::gridReturnPressed, this,
+            &TProductForm::PickCurrent);
     connect(ProductMainFrame1, &TProductMainFrame::gridEscapePressed, this, &QWidget::hide);
 }
 
-void TProductForm::Prepare() { ProductMainFrame1->Prepare(); }
+void TProductForm::Prepare() {
+    ProductMainFrame1->Prepare();
+}
 
 void TProductForm::ShowForPick(TProductPickEvent handler) {
     m_handler = std::move(handler);
@@ -85,7 +91,8 @@ void TProductForm::PickCurrent() {
 void TProductForm::showEvent(QShowEvent* e) {
     if (!m_placed) {
         m_placed = true;
-        if (TControlPlacement* placement = TControlPlacement::instance()) placement->RestoreWindow(this, kPlacement);
+        if (TControlPlacement* placement = TControlPlacement::instance())
+            placement->RestoreWindow(this, kPlacement);
     }
     QWidget::showEvent(e);
     if (e->spontaneous()) return; // restored from the task bar, not opened
@@ -96,5 +103,6 @@ void TProductForm::showEvent(QShowEvent* e) {
 void TProductForm::hideEvent(QHideEvent* e) {
     QWidget::hideEvent(e);
     if (e->spontaneous()) return;
-    if (TControlPlacement* placement = TControlPlacement::instance()) placement->SaveWindow(this, kPlacement);
+    if (TControlPlacement* placement = TControlPlacement::instance())
+        placement->SaveWindow(this, kPlacement);
 }

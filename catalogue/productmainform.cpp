@@ -31,10 +31,13 @@ TProductMainForm::TProductMainForm(QWidget* parent) : QWidget(parent, Qt::Window
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ProductMainFrame1);
     resize(1000, 600);
-    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this, &TProductMainForm::gridDoubleClick);
+    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this,
+            &TProductMainForm::gridDoubleClick);
 }
 
-void TProductMainForm::Prepare() { ProductMainFrame1->Prepare(); }
+void TProductMainForm::Prepare() {
+    ProductMainFrame1->Prepare();
+}
 
 void TProductMainForm::gridDoubleClick() {
     DataSet* q = TProductManagerDM::instance()->queryProduct;
@@ -45,7 +48,8 @@ void TProductMainForm::gridDoubleClick() {
 void TProductMainForm::showEvent(QShowEvent* e) {
     if (!m_placed) {
         m_placed = true;
-        if (TControlPlacement* placement = TControlPlacement::instance()) placement->RestoreWindow(this, kPlacement);
+        if (TControlPlacement* placement = TControlPlacement::instance())
+            placement->RestoreWindow(this, kPlacement);
     }
     QWidget::showEvent(e);
     if (e->spontaneous()) return; // restored from the task bar, not opened
@@ -57,5 +61,6 @@ void TProductMainForm::showEvent(QShowEvent* e) {
 void TProductMainForm::hideEvent(QHideEvent* e) {
     QWidget::hideEvent(e);
     if (e->spontaneous()) return; // minimised: the size has not changed
-    if (TControlPlacement* placement = TControlPlacement::instance()) placement->SaveWindow(this, kPlacement);
+    if (TControlPlacement* placement = TControlPlacement::instance())
+        placement->SaveWindow(this, kPlacement);
 }

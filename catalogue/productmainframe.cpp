@@ -29,7 +29,8 @@
 #include <QVBoxLayout>
 
 namespace {
-const char* kCategorySql = "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
+const char* kCategorySql =
+    "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
 
 QToolButton* toolButton(QWidget* parent, const char* name, const QString& text) {
     auto* b = new QToolButton(parent);
@@ -83,7 +84,9 @@ TProductMainFrame::TProductMainFrame(QWidget* parent) : QWidget(parent) {
     dsCategoryStateChange();
 }
 
-TProductMainFrame::~TProductMainFrame() { delete m_tree; }
+TProductMainFrame::~TProductMainFrame() {
+    delete m_tree;
+}
 
 void TProductMainFrame::buildCategoryBox() {
     gbCategory = new QGroupBox(QStringLiteral("商品目录"), this);
@@ -93,7 +96,8 @@ void TProductMainFrame::buildCategoryBox() {
     btnCatDelete = toolButton(gbCategory, "btnCatDelete", QStringLiteral("删除"));
     auto* tools = new QHBoxLayout;
     tools->setSpacing(2);
-    for (QToolButton* b : {btnCatNew, btnCatEdit, btnCatDelete}) tools->addWidget(b);
+    for (QToolButton* b : {btnCatNew, btnCatEdit, btnCatDelete})
+        tools->addWidget(b);
     tools->addStretch();
 
     pCategory = new QFrame(gbCategory);
@@ -104,7 +108,8 @@ void TProductMainFrame::buildCategoryBox() {
     edtCatParent = new DBLookupCombo(pCategory);
     edtCatParent->setObjectName(QStringLiteral("edtCatParent"));
     edtCatParent->bind(queryCategory, QStringLiteral("parentID"));
-    edtCatParent->setListSource(queryCategoryList2, QStringLiteral("id"), QStringLiteral("categoryName"));
+    edtCatParent->setListSource(queryCategoryList2, QStringLiteral("id"),
+                                QStringLiteral("categoryName"));
     auto* lbName = new QLabel(QStringLiteral("目录名称:"), pCategory);
     lbName->setObjectName(QStringLiteral("lbCatName"));
     edtCatName = new DBLineEdit(pCategory);
@@ -134,7 +139,8 @@ void TProductMainFrame::buildCategoryBox() {
     treeCategory->setObjectName(QStringLiteral("treeCategory"));
     treeCategory->setHeaderHidden(true);
     m_tree = new DBTree(treeCategory);
-    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"), QStringLiteral("categoryName"));
+    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"),
+                      QStringLiteral("categoryName"));
 
     auto* l = new QVBoxLayout(gbCategory);
     l->setContentsMargins(4, 4, 4, 4);
@@ -157,8 +163,8 @@ void TProductMainFrame::buildProductBox() {
 
     cbSearchScope = new QComboBox(gbProduct);
     cbSearchScope->setObjectName(QStringLiteral("cbSearchScope"));
-    cbSearchScope->addItems({QStringLiteral("<模糊查找>"), QStringLiteral("商品名称"), QStringLiteral("商品型号"),
-                             QStringLiteral("商品规格")});
+    cbSearchScope->addItems({QStringLiteral("<模糊查找>"), QStringLiteral("商品名称"),
+                             QStringLiteral("商品型号"), QStringLiteral("商品规格")});
     cbSearchScope->setCurrentIndex(AnyField);
     edtSearchKey = new QLineEdit(gbProduct);
     edtSearchKey->setObjectName(QStringLiteral("edtSearchKey"));
@@ -184,8 +190,9 @@ void TProductMainFrame::buildProductBox() {
     ToolButton1 = toolButton(gbProduct, "ToolButton1", QStringLiteral("刷新"));
     auto* tools = new QHBoxLayout;
     tools->setSpacing(2);
-    for (QWidget* w : std::initializer_list<QWidget*>{btnProductNew, ToolButton5, btnProductDelete, separator,
-                                                      ToolButton10, btnExport, ToolButton1})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{btnProductNew, ToolButton5, btnProductDelete, separator,
+                                         ToolButton10, btnExport, ToolButton1})
         tools->addWidget(w);
     tools->addStretch();
 
@@ -201,11 +208,14 @@ void TProductMainFrame::buildProductBox() {
         const char* title;
         int width;
     } columns[] = {
-        {"categoryName", "商品目录", 90},     {"productCode", "商品编码", 100},  {"productName", "名称", 140},
-        {"product_model", "型号", 80},        {"product_spec", "规格", 80},      {"unitName", "计量单位", 64},
-        {"storageQuantity", "当前库存", 70},  {"storageUnitCost", "库存单价", 70}, {"salePrice", "默认销售价格", 90},
-        {"dfield1", "自定义字段1", 90},       {"dfield2", "自定义字段2", 90},    {"dfield3", "自定义字段3", 90},
-        {"dfield4", "自定义字段4", 90},       {"dfield5", "自定义字段5", 90},    {"dfield6", "自定义字段6", 90},
+        {"categoryName", "商品目录", 90},    {"productCode", "商品编码", 100},
+        {"productName", "名称", 140},        {"product_model", "型号", 80},
+        {"product_spec", "规格", 80},        {"unitName", "计量单位", 64},
+        {"storageQuantity", "当前库存", 70}, {"storageUnitCost", "库存单价", 70},
+        {"salePrice", "默认销售价格", 90},   {"dfield1", "自定义字段1", 90},
+        {"dfield2", "自定义字段2", 90},      {"dfield3", "自定义字段3", 90},
+        {"dfield4", "自定义字段4", 90},      {"dfield5", "自定义字段5", 90},
+        {"dfield6", "自定义字段6", 90},
     };
     for (const auto& c : columns)
         productGrid->addColumn(QString::fromLatin1(c.field), QString::fromUtf8(c.title), c.width);
@@ -221,7 +231,8 @@ void TProductMainFrame::buildProductBox() {
     connect(edtSearchKey, &QLineEdit::returnPressed, this, &TProductMainFrame::SearchProducts);
     connect(btnProductNew, &QToolButton::clicked, this, &TProductMainFrame::btnProductNewClick);
     connect(ToolButton5, &QToolButton::clicked, this, &TProductMainFrame::ToolButton5Click);
-    connect(btnProductDelete, &QToolButton::clicked, this, &TProductMainFrame::btnProductDeleteClick);
+    connect(btnProductDelete, &QToolButton::clicked, this,
+            &TProductMainFrame::btnProductDeleteClick);
     connect(ToolButton1, &QToolButton::clicked, this, &TProductMainFrame::ToolButton1Click);
     connect(productGrid, &DataGrid::rowDoubleClicked, this, &TProductMainFrame::gridDoubleClicked);
 }
@@ -244,7 +255,8 @@ bool TProductMainFrame::eventFilter(QObject* watched, QEvent* event) {
 // ------------------------------------------------------------ preparation
 
 void TProductMainFrame::Prepare() {
-    if (TDFMProxy* labels = TDFMProxy::instance()) labels->Register(QStringLiteral("Product"), nullptr, productGrid);
+    if (TDFMProxy* labels = TDFMProxy::instance())
+        labels->Register(QStringLiteral("Product"), nullptr, productGrid);
     TProductManagerDM* dm = TProductManagerDM::instance();
     dm->queryStorageDetail->open();
     ++m_treeSync; // our own category lists are not open yet
@@ -255,7 +267,9 @@ void TProductMainFrame::Prepare() {
     // The exporter holds widgets (its save dialog), which must not outlive
     // the application object; it serves this grid only, so it ends with us.
     TExporter::Create(this, QStringLiteral("商品数据"), productGrid)->InstallOn(btnExport);
-    rebuildTree(queryCategory->isEmpty() ? -1 : queryCategory->field(QStringLiteral("id"))->asInteger(), false);
+    rebuildTree(queryCategory->isEmpty() ? -1
+                                         : queryCategory->field(QStringLiteral("id"))->asInteger(),
+                false);
 }
 
 // -------------------------------------------------------------- products
@@ -275,18 +289,27 @@ QString TProductMainFrame::SearchCondition(int scope, const QString& key) {
     const QString pattern = SqlText::quote(QStringLiteral("%") + trimmed + QStringLiteral("%"));
     QStringList fields;
     switch (scope) {
-    case ByName: fields = {QStringLiteral("productName")}; break;
-    case ByModel: fields = {QStringLiteral("product_model")}; break;
-    case BySpec: fields = {QStringLiteral("product_spec")}; break;
+    case ByName:
+        fields = {QStringLiteral("productName")};
+        break;
+    case ByModel:
+        fields = {QStringLiteral("product_model")};
+        break;
+    case BySpec:
+        fields = {QStringLiteral("product_spec")};
+        break;
     default:
-        fields = {QStringLiteral("productCode"), QStringLiteral("productName"), QStringLiteral("product_model"),
-                  QStringLiteral("product_spec"), QStringLiteral("productDesc"), QStringLiteral("dfield1"),
-                  QStringLiteral("dfield2"), QStringLiteral("dfield3"), QStringLiteral("dfield4"),
-                  QStringLiteral("dfield5"), QStringLiteral("dfield6")};
+        fields = {QStringLiteral("productCode"),   QStringLiteral("productName"),
+                  QStringLiteral("product_model"), QStringLiteral("product_spec"),
+                  QStringLiteral("productDesc"),   QStringLiteral("dfield1"),
+                  QStringLiteral("dfield2"),       QStringLiteral("dfield3"),
+                  QStringLiteral("dfield4"),       QStringLiteral("dfield5"),
+                  QStringLiteral("dfield6")};
         break;
     }
     QStringList terms;
-    for (const QString& f : fields) terms << f + QStringLiteral(" like ") + pattern;
+    for (const QString& f : fields)
+        terms << f + QStringLiteral(" like ") + pattern;
     return terms.join(QStringLiteral(" or "));
 }
 
@@ -305,7 +328,8 @@ bool TProductMainFrame::CanDeleteProduct(int id) {
         {"RefundDetail", "该商品已经有退货单,不能删除."},
     };
     for (const auto& use : uses) {
-        const QString sql = QStringLiteral("select count(*) as fcount from %1 where productID=").arg(QLatin1String(use.table));
+        const QString sql = QStringLiteral("select count(*) as fcount from %1 where productID=")
+                                .arg(QLatin1String(use.table));
         if (TQuickQuery::GetInteger(sql + key) > 0) {
             TQuickMessageDlg::ShowPlain(QString::fromUtf8(use.message));
             return false;
@@ -315,12 +339,14 @@ bool TProductMainFrame::CanDeleteProduct(int id) {
 }
 
 int TProductMainFrame::CurrentCategoryID() const {
-    if (!queryCategory->isActive() || queryCategory->eof() || queryCategory->recNo() == 0) return -1;
+    if (!queryCategory->isActive() || queryCategory->eof() || queryCategory->recNo() == 0)
+        return -1;
     return queryCategory->field(QStringLiteral("id"))->asInteger();
 }
 
 void TProductMainFrame::btnProductNewClick() {
-    if (TProductEditForm* editor = TProductEditForm::instance()) editor->NewProduct(CurrentCategoryID());
+    if (TProductEditForm* editor = TProductEditForm::instance())
+        editor->NewProduct(CurrentCategoryID());
 }
 
 void TProductMainFrame::ToolButton5Click() {
@@ -346,7 +372,8 @@ void TProductMainFrame::btnProductDeleteClick() {
 void TProductMainFrame::ToolButton1Click() {
     TProductManagerDM* dm = TProductManagerDM::instance();
     DataSet* q = dm->queryProduct;
-    const QVariant current = q->isActive() && q->recNo() > 0 ? q->value(QStringLiteral("id")) : QVariant();
+    const QVariant current =
+        q->isActive() && q->recNo() > 0 ? q->value(QStringLiteral("id")) : QVariant();
     // A refresh that fails keeps whatever could be read; the user can retry.
     try {
         dm->queryStorageDetail->close();

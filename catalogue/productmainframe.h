@@ -42,7 +42,8 @@ public:
     QComboBox* cbSearchScope;
     QLineEdit* edtSearchKey;
     QPushButton* JvBitBtn9;
-    QToolButton *btnProductNew, *ToolButton5, *btnProductDelete, *ToolButton10, *btnExport, *ToolButton1;
+    QToolButton *btnProductNew, *ToolButton5, *btnProductDelete, *ToolButton10, *btnExport,
+        *ToolButton1;
     DataGrid* productGrid;
 
     // Once per host window, right after it is made.

@@ -16,17 +16,22 @@
 #include <QTreeWidget>
 
 namespace {
-const char* kCategorySql = "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
+const char* kCategorySql =
+    "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
 
 bool isRoot(DataSet* categories) {
     Field* parent = categories->field(QStringLiteral("parentID"));
     return !parent->isNull() && parent->asInteger() == -1;
 }
 
-int currentId(DataSet* categories) { return categories->field(QStringLiteral("id"))->asInteger(); }
+int currentId(DataSet* categories) {
+    return categories->field(QStringLiteral("id"))->asInteger();
+}
 
 // Counts are the one-shot kind: text with the id written in.
-int count(const char* sql, int id) { return TQuickQuery::GetInteger(QString::fromLatin1(sql) + QString::number(id)); }
+int count(const char* sql, int id) {
+    return TQuickQuery::GetInteger(QString::fromLatin1(sql) + QString::number(id));
+}
 } // namespace
 
 void TProductMainFrame::dsCategoryStateChange() {
@@ -60,7 +65,8 @@ void TProductMainFrame::rebuildTree(int selectId, bool loadProducts) {
     QTreeWidgetItem* item = m_tree->findItem(selectId);
     if (!item && treeCategory->topLevelItemCount() > 0) item = treeCategory->topLevelItem(0);
     treeCategory->setCurrentItem(item);
-    if (item && !queryCategory->isEditing()) queryCategory->locate(QStringLiteral("id"), DBTree::keyOf(item));
+    if (item && !queryCategory->isEditing())
+        queryCategory->locate(QStringLiteral("id"), DBTree::keyOf(item));
     --m_treeSync;
     if (loadProducts && item) treeCategoryChange(item);
 }
@@ -138,7 +144,8 @@ void TProductMainFrame::btnCatSaveClick() {
     btnCatSave->setFocus();
     if (queryCategory->state() == DataSet::State::Edit) {
         const Field* parent = queryCategory->field(QStringLiteral("parentID"));
-        if (!parent->isNull() && wouldBeOwnDescendant(currentId(queryCategory), parent->asInteger())) {
+        if (!parent->isNull() &&
+            wouldBeOwnDescendant(currentId(queryCategory), parent->asInteger())) {
             TQuickMessageDlg::ShowInfo(QStringLiteral("不能把目录移到它自己的下级目录中."));
             return;
         }

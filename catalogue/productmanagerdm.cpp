@@ -7,9 +7,13 @@ namespace {
 TProductManagerDM* g_instance = nullptr;
 }
 
-TProductManagerDM* TProductManagerDM::instance() { return g_instance; }
+TProductManagerDM* TProductManagerDM::instance() {
+    return g_instance;
+}
 
-QString TProductManagerDM::BaseProductSql() { return QStringLiteral("select * from product"); }
+QString TProductManagerDM::BaseProductSql() {
+    return QStringLiteral("select * from product");
+}
 
 TProductManagerDM::TProductManagerDM(QObject* parent) : QObject(parent) {
     g_instance = this;
@@ -18,8 +22,8 @@ TProductManagerDM::TProductManagerDM(QObject* parent) : QObject(parent) {
 
     queryCategoryList = new DataSet(conn, this);
     queryCategoryList->setObjectName(QStringLiteral("queryCategoryList"));
-    queryCategoryList->setSql(
-        QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryCategoryList->setSql(QStringLiteral(
+        "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
     queryCategoryList->setFetchBlock(0);
 
     queryStorageDetail = new DataSet(conn, this);
@@ -31,15 +35,19 @@ TProductManagerDM::TProductManagerDM(QObject* parent) : QObject(parent) {
     queryProduct->setObjectName(QStringLiteral("queryProduct"));
     queryProduct->setSql(BaseProductSql());
     queryProduct->setUpdateTable(QStringLiteral("Product"), QStringLiteral("id"));
-    queryProduct->addLookupField(QStringLiteral("unitName"), QStringLiteral("storageUnit"), MainDM()->queryUnit,
-                                 QStringLiteral("id"), QStringLiteral("unitName"));
-    queryProduct->addLookupField(QStringLiteral("storageQuantity"), QStringLiteral("id"), queryStorageDetail,
-                                 QStringLiteral("productID"), QStringLiteral("quantity"));
-    queryProduct->addLookupField(QStringLiteral("storageUnitCost"), QStringLiteral("id"), queryStorageDetail,
-                                 QStringLiteral("productID"), QStringLiteral("unit_cost"));
+    queryProduct->addLookupField(QStringLiteral("unitName"), QStringLiteral("storageUnit"),
+                                 MainDM()->queryUnit, QStringLiteral("id"),
+                                 QStringLiteral("unitName"));
+    queryProduct->addLookupField(QStringLiteral("storageQuantity"), QStringLiteral("id"),
+                                 queryStorageDetail, QStringLiteral("productID"),
+                                 QStringLiteral("quantity"));
+    queryProduct->addLookupField(QStringLiteral("storageUnitCost"), QStringLiteral("id"),
+                                 queryStorageDetail, QStringLiteral("productID"),
+                                 QStringLiteral("unit_cost"));
     queryProduct->setDisplayFormat(QStringLiteral("storageUnitCost"), QStringLiteral("#.##"));
-    queryProduct->addLookupField(QStringLiteral("categoryName"), QStringLiteral("categoryID"), queryCategoryList,
-                                 QStringLiteral("id"), QStringLiteral("categoryName"));
+    queryProduct->addLookupField(QStringLiteral("categoryName"), QStringLiteral("categoryID"),
+                                 queryCategoryList, QStringLiteral("id"),
+                                 QStringLiteral("categoryName"));
     // The documents' product look-ups follow every stored change.
     queryProduct->afterPost = [](DataSet&) {
         if (MainDM()) MainDM()->queryProduct->requery();

@@ -33,13 +33,14 @@ using Kind = TQuickMessageDlg::Kind;
 inline void seedCatalogue(TestDb& db) {
     db.exec("insert into ProductCategory(id, parentID, categoryName) values"
             " (2, 1, '服装'), (3, 2, '男装'), (4, 3, '衬衫'), (5, 1, '食品'), (6, 1, '空目录')");
-    db.exec("insert into Product(id, productCode, productName, product_model, product_spec, categoryID,"
-            " storageUnit, salePrice, dfield3) values"
-            " (1, 'C001', '白衬衫', 'M1', 'S1', 4, 2, 99.5, null),"
-            " (2, 'C002', '西装', 'XZ', 'L', 3, 2, 880, '秋季款'),"
-            " (3, 'F001', 'O''Neil奶酪', 'N1', '500克', 5, 1, 35, null),"
-            " (4, 'F002', 'abc', 'N2', '1kg', 5, 1, 10, null),"
-            " (5, 'F003', 'axyc', 'N3', '2kg', 5, 1, 12, null)");
+    db.exec(
+        "insert into Product(id, productCode, productName, product_model, product_spec, categoryID,"
+        " storageUnit, salePrice, dfield3) values"
+        " (1, 'C001', '白衬衫', 'M1', 'S1', 4, 2, 99.5, null),"
+        " (2, 'C002', '西装', 'XZ', 'L', 3, 2, 880, '秋季款'),"
+        " (3, 'F001', 'O''Neil奶酪', 'N1', '500克', 5, 1, 35, null),"
+        " (4, 'F002', 'abc', 'N2', '1kg', 5, 1, 10, null),"
+        " (5, 'F003', 'axyc', 'N3', '2kg', 5, 1, 12, null)");
 }
 
 struct Shell {
@@ -75,13 +76,15 @@ struct Shell {
     DataSet* list() const { return products->queryProduct; }
     QStringList listed() const {
         QStringList names;
-        for (int r = 0; r < list()->recordCount(); ++r) names << list()->valueAt(r, "productName").toString();
+        for (int r = 0; r < list()->recordCount(); ++r)
+            names << list()->valueAt(r, "productName").toString();
         names.sort();
         return names;
     }
     void select(const QString& category) { selectIn(frame, category); }
     static void selectIn(TProductMainFrame* f, const QString& category) {
-        const auto found = f->treeCategory->findItems(category, Qt::MatchExactly | Qt::MatchRecursive);
+        const auto found =
+            f->treeCategory->findItems(category, Qt::MatchExactly | Qt::MatchRecursive);
         QVERIFY2(found.size() == 1, qPrintable(category));
         f->treeCategory->setCurrentItem(found.first());
     }
@@ -105,10 +108,13 @@ template <class T> T* child(QWidget* w, const char* name) {
 
 // Types text key by key, Chinese included (keyClicks takes ASCII only).
 inline void type(QWidget* w, const QString& text) {
-    for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-inline void click(QWidget* w, const char* name) { child<QAbstractButton>(w, name)->click(); }
+inline void click(QWidget* w, const char* name) {
+    child<QAbstractButton>(w, name)->click();
+}
 
 // Picks the first entry of a look-up combo with the keyboard.
 inline void pickFirst(QWidget* w, const char* combo) {
@@ -120,7 +126,10 @@ inline void pickFirst(QWidget* w, const char* combo) {
 inline QStringList kinds(const QList<TQuickMessageDlg::Record>& shown) {
     QStringList out;
     for (const auto& r : shown)
-        out << (r.kind == Kind::Info ? "info" : r.kind == Kind::Plain ? "plain" : r.kind == Kind::Confirm ? "confirm" : "error");
+        out << (r.kind == Kind::Info      ? "info"
+                : r.kind == Kind::Plain   ? "plain"
+                : r.kind == Kind::Confirm ? "confirm"
+                                          : "error");
     return out;
 }
 } // namespace productfixture

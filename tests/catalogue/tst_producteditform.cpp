@@ -40,10 +40,12 @@ void TestProductEditForm::newProductUnderRootIsStored() {
     });
     click(s.frame, "btnProductNew");
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList());
-    QCOMPARE(s.db.scalar("select productCode || '/' || categoryID || '/' || storageUnit || '/' || salePrice"
-                         " from Product where productName='新品'")
-                 .toString(),
-             QString("N001/1/1/12.5"));
+    QCOMPARE(
+        s.db.scalar(
+                "select productCode || '/' || categoryID || '/' || storageUnit || '/' || salePrice"
+                " from Product where productName='新品'")
+            .toString(),
+        QString("N001/1/1/12.5"));
     // Current in the list, with its look-ups, and known to the documents.
     QCOMPARE(s.list()->value("productName").toString(), QString("新品"));
     QCOMPARE(s.list()->value("unitName").toString(), QString("个"));
@@ -58,12 +60,18 @@ void TestProductEditForm::validation_data() {
     QTest::addColumn<bool>("unit");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("no name") << "" << 5 << true << "商品名称不能为空" << "edtProductName";
-    QTest::newRow("blank name before category") << "   " << 0 << false << "商品名称不能为空" << "edtProductName";
-    QTest::newRow("category 0") << "饼干" << 0 << true << "\"商品目录\"不能为空" << "edtProductCategoryID";
-    QTest::newRow("category before unit") << "饼干" << 0 << false << "\"商品目录\"不能为空" << "edtProductCategoryID";
-    QTest::newRow("no unit") << "饼干" << 5 << false << "请填写商品单位" << "edtUnitID";
-    QTest::newRow("category -1 passes") << "饼干" << -1 << true << "" << "";
+    QTest::newRow("no name") << "" << 5 << true << "商品名称不能为空"
+                             << "edtProductName";
+    QTest::newRow("blank name before category") << "   " << 0 << false << "商品名称不能为空"
+                                                << "edtProductName";
+    QTest::newRow("category 0") << "饼干" << 0 << true << "\"商品目录\"不能为空"
+                                << "edtProductCategoryID";
+    QTest::newRow("category before unit") << "饼干" << 0 << false << "\"商品目录\"不能为空"
+                                          << "edtProductCategoryID";
+    QTest::newRow("no unit") << "饼干" << 5 << false << "请填写商品单位"
+                             << "edtUnitID";
+    QTest::newRow("category -1 passes") << "饼干" << -1 << true << ""
+                                        << "";
 }
 
 void TestProductEditForm::validation() {
@@ -93,7 +101,8 @@ void TestProductEditForm::validation() {
         QCOMPARE(stateAfter, DataSet::State::Insert);
         QCOMPARE(focused, focus);
     }
-    QCOMPARE(s.count("select count(*) from Product where productCode='V1'"), text.isEmpty() ? 1 : 0);
+    QCOMPARE(s.count("select count(*) from Product where productCode='V1'"),
+             text.isEmpty() ? 1 : 0);
     QCOMPARE(s.list()->state(), DataSet::State::Browse);
 }
 
@@ -140,16 +149,21 @@ void TestProductEditForm::saveAndNewOpensEmptyProduct() {
         pickFirst(w, "edtUnitID");
         click(w, "btnSave");
         // Stored, and a fresh row without even the category preset.
-        seen << QString::number(s.count("select count(*) from Product where productName='饼干' and categoryID=5"));
+        seen << QString::number(
+            s.count("select count(*) from Product where productName='饼干' and categoryID=5"));
         seen << (w->isVisible() ? "open" : "closed");
         seen << QString::number(int(s.list()->state()));
-        seen << (s.list()->field("categoryID")->isNull() && s.list()->field("productName")->isNull() ? "empty" : "filled");
-        seen << child<QLineEdit>(w, "edtProductName")->text() + "|" + child<QComboBox>(w, "edtUnitID")->currentText();
+        seen << (s.list()->field("categoryID")->isNull() && s.list()->field("productName")->isNull()
+                     ? "empty"
+                     : "filled");
+        seen << child<QLineEdit>(w, "edtProductName")->text() + "|" +
+                    child<QComboBox>(w, "edtUnitID")->currentText();
         seen << (w->focusWidget() ? w->focusWidget()->objectName() : QString());
         click(w, "btnCancel");
     });
     click(s.frame, "btnProductNew");
-    QCOMPARE(seen, QStringList({"1", "open", QString::number(int(DataSet::State::Insert)), "empty", "|", "edtProductCode"}));
+    QCOMPARE(seen, QStringList({"1", "open", QString::number(int(DataSet::State::Insert)), "empty",
+                                "|", "edtProductCode"}));
     QCOMPARE(s.count("select count(*) from Product"), 6);
     QCOMPARE(s.list()->state(), DataSet::State::Browse);
 }
@@ -159,9 +173,12 @@ void TestProductEditForm::categoryButton_data() {
     QTest::addColumn<QString>("pick");   // category to select, empty for none
     QTest::addColumn<QString>("button"); // in the category dialog
     QTest::addColumn<int>("category");   // the product's category afterwards
-    QTest::newRow("use a category") << false << "衬衫" << "btnUseCurrentCat" << 4;
-    QTest::newRow("close keeps it") << false << "衬衫" << "Button2" << 5;
-    QTest::newRow("empty tree gives -1") << true << "" << "btnUseCurrentCat" << -1;
+    QTest::newRow("use a category") << false << "衬衫"
+                                    << "btnUseCurrentCat" << 4;
+    QTest::newRow("close keeps it") << false << "衬衫"
+                                    << "Button2" << 5;
+    QTest::newRow("empty tree gives -1") << true << ""
+                                         << "btnUseCurrentCat" << -1;
 }
 
 void TestProductEditForm::categoryButton() {
@@ -198,8 +215,10 @@ void TestProductEditForm::categoryButton() {
 void TestProductEditForm::unitButton_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("unit");
-    QTest::newRow("choose") << "btnSelect" << "台";
-    QTest::newRow("close keeps it") << "btnClose" << "个";
+    QTest::newRow("choose") << "btnSelect"
+                            << "台";
+    QTest::newRow("close keeps it") << "btnClose"
+                                    << "个";
 }
 
 void TestProductEditForm::unitButton() {
@@ -218,15 +237,18 @@ void TestProductEditForm::unitButton() {
         click(w, "btnSave");
     });
     click(s.frame, "ToolButton5");
-    QCOMPARE(s.db.scalar("select u.unitName from Product p join ProductUnit u on u.id=p.storageUnit where p.id=4")
+    QCOMPARE(s.db.scalar("select u.unitName from Product p join ProductUnit u on "
+                         "u.id=p.storageUnit where p.id=4")
                  .toString(),
              unit);
 }
 
 void TestProductEditForm::fieldLabelsReachDialogAndGrid() {
     TestDb db;
-    db.exec("update FieldConfig set fieldNewName='款号' where tableName='Product' and TableField='product_model'");
-    db.exec("update FieldConfig set enabled=0 where tableName='Product' and TableField in ('productCode', 'dfield2')");
+    db.exec("update FieldConfig set fieldNewName='款号' where tableName='Product' and "
+            "TableField='product_model'");
+    db.exec("update FieldConfig set enabled=0 where tableName='Product' and TableField in "
+            "('productCode', 'dfield2')");
     {
         // The shell is built on this configured file.
         TMainDM dm;

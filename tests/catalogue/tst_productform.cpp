@@ -84,8 +84,9 @@ void TestProductForm::pickHandsOverProduct() {
     pressOnCurrentRow(form.ProductMainFrame1->productGrid->view(), doubleClick);
     QCOMPARE(picked.size(), 1);
     const TProduct& p = picked.first();
-    QCOMPARE(QStringList({QString::number(p.id), p.productCode, p.productName, p.product_model, p.product_spec,
-                          QString::number(p.storageUnit), QString::number(p.salePrice), QString::number(p.categoryID)}),
+    QCOMPARE(QStringList({QString::number(p.id), p.productCode, p.productName, p.product_model,
+                          p.product_spec, QString::number(p.storageUnit),
+                          QString::number(p.salePrice), QString::number(p.categoryID)}),
              QStringList({"2", "C002", "西装", "XZ", "L", "2", "880", "0"}));
     QCOMPARE(sender, form.ProductMainFrame1->productGrid);
     QCOMPARE(TQuickMessageDlg::ShownTexts(),
@@ -127,6 +128,21 @@ void TestProductForm::bothWindowsShowOneList() {
     QTest::keyClick(form.ProductMainFrame1->edtSearchKey, Qt::Key_Return);
     QCOMPARE(mainView->model()->rowCount(), 1);
     QCOMPARE(s.list()->value("productName").toString(), QString("O'Neil奶酪"));
+    // A category made in one window appears in the other's tree; deleting
+    // it there takes it out of both.
+    s.select("食品");
+    click(s.frame, "btnCatNew");
+    type(child<QLineEdit>(s.frame, "edtCatName"), "饮料");
+    click(s.frame, "btnCatSave");
+    TProductMainFrame* other = form.ProductMainFrame1;
+    auto inTree = [](TProductMainFrame* f) {
+        return f->treeCategory->findItems("饮料", Qt::MatchExactly | Qt::MatchRecursive).size();
+    };
+    QCOMPARE(inTree(other), 1);
+    Shell::selectIn(other, "饮料");
+    click(other, "btnCatDelete");
+    QCOMPARE(inTree(other), 0);
+    QCOMPARE(inTree(s.frame), 0);
 }
 
 void TestProductForm::placementRemembered_data() {
@@ -170,7 +186,8 @@ void TestProductForm::menuOpensOnePreparedWindow() {
         QVERIFY(shown->isVisible());
         QCOMPARE(shown->windowTitle(), QString("商品设置"));
         // Prepared: the tree is there, and showing listed every product.
-        QCOMPARE(shown->ProductMainFrame1->treeCategory->topLevelItem(0)->text(0), QString("全部商品"));
+        QCOMPARE(shown->ProductMainFrame1->treeCategory->topLevelItem(0)->text(0),
+                 QString("全部商品"));
         QCOMPARE(s.list()->recordCount(), 5);
         shown->hide();
         mainForm.AcProductList->trigger();
@@ -182,7 +199,8 @@ void TestProductForm::menuOpensOnePreparedWindow() {
 
 void TestProductForm::windowsFitTheirTexts() {
     Shell s;
-    s.db.exec("insert into StorageDetail(productID, quantity, unit_cost) values (1, 12, 45.678), (2, 3, 600)");
+    s.db.exec("insert into StorageDetail(productID, quantity, unit_cost) values (1, 12, 45.678), "
+              "(2, 3, 600)");
     s.main->resize(1000, 560);
     click(s.frame, "ToolButton1");
     s.select("全部商品");
@@ -211,15 +229,17 @@ void TestProductForm::windowsFitTheirTexts() {
         for (int i = 0; i < 12 && at; ++i) {
             tabOrder << at->objectName();
             at = at->nextInFocusChain();
-            while (at && (!(at->focusPolicy() & Qt::TabFocus) || !at->isVisibleTo(w))) at = at->nextInFocusChain();
+            while (at && (!(at->focusPolicy() & Qt::TabFocus) || !at->isVisibleTo(w)))
+                at = at->nextInFocusChain();
         }
         click(w, "btnCancel");
     });
     click(s.frame, "ToolButton5");
     QCOMPARE(dialogClipped, QStringList());
-    QCOMPARE(tabOrder.mid(0, 12), QStringList({"edtProductCode", "edtProductName", "edtProductCategoryID", "btnCat",
-                                               "edtProductModel", "edtProductSpec", "edtUnitID", "btnUnit",
-                                               "edtSalePrice", "edtComments", "chkSaveAndNew", "btnSave"}));
+    QCOMPARE(tabOrder.mid(0, 12),
+             QStringList({"edtProductCode", "edtProductName", "edtProductCategoryID", "btnCat",
+                          "edtProductModel", "edtProductSpec", "edtUnitID", "btnUnit",
+                          "edtSalePrice", "edtComments", "chkSaveAndNew", "btnSave"}));
 }
 
 QTEST_MAIN(TestProductForm)

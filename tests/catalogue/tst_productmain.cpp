@@ -33,15 +33,23 @@ void TestProductMain::categoryRefusals_data() {
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QStringList>("kinds");
     QTest::addColumn<bool>("deleted");
-    QTest::newRow("edit root") << "btnCatEdit" << "全部商品" << QStringList{"不能修改根目录."} << QStringList{"info"} << false;
-    QTest::newRow("delete root") << "btnCatDelete" << "全部商品" << QStringList{"不能删除根目录."} << QStringList{"info"} << false;
-    QTest::newRow("subcategories and products") << "btnCatDelete" << "男装" << QStringList{"请先删除该目录的子目录."}
-                                                << QStringList{"plain"} << false;
-    QTest::newRow("only a subcategory") << "btnCatDelete" << "服装" << QStringList{"请先删除该目录的子目录."}
-                                        << QStringList{"plain"} << false;
-    QTest::newRow("products") << "btnCatDelete" << "食品" << QStringList{"该目录下已有商品,不能删除."} << QStringList{"plain"}
-                              << false;
-    QTest::newRow("empty, no confirmation") << "btnCatDelete" << "空目录" << QStringList() << QStringList() << true;
+    QTest::newRow("edit root") << "btnCatEdit"
+                               << "全部商品" << QStringList{"不能修改根目录."}
+                               << QStringList{"info"} << false;
+    QTest::newRow("delete root") << "btnCatDelete"
+                                 << "全部商品" << QStringList{"不能删除根目录."}
+                                 << QStringList{"info"} << false;
+    QTest::newRow("subcategories and products")
+        << "btnCatDelete"
+        << "男装" << QStringList{"请先删除该目录的子目录."} << QStringList{"plain"} << false;
+    QTest::newRow("only a subcategory")
+        << "btnCatDelete"
+        << "服装" << QStringList{"请先删除该目录的子目录."} << QStringList{"plain"} << false;
+    QTest::newRow("products") << "btnCatDelete"
+                              << "食品" << QStringList{"该目录下已有商品,不能删除."}
+                              << QStringList{"plain"} << false;
+    QTest::newRow("empty, no confirmation") << "btnCatDelete"
+                                            << "空目录" << QStringList() << QStringList() << true;
 }
 
 void TestProductMain::categoryRefusals() {
@@ -52,14 +60,18 @@ void TestProductMain::categoryRefusals() {
     QFETCH(bool, deleted);
     Shell s;
     s.select(category);
-    const int id = s.count(QString("select id from ProductCategory where categoryName='%1'").arg(category));
+    const int id =
+        s.count(QString("select id from ProductCategory where categoryName='%1'").arg(category));
     click(s.frame, action.toLatin1());
     QCOMPARE(TQuickMessageDlg::ShownTexts(), texts);
     QCOMPARE(::kinds(TQuickMessageDlg::Shown()), kinds);
-    QCOMPARE(s.count(QString("select count(*) from ProductCategory where id=%1").arg(id)), deleted ? 0 : 1);
+    QCOMPARE(s.count(QString("select count(*) from ProductCategory where id=%1").arg(id)),
+             deleted ? 0 : 1);
     QCOMPARE(s.frame->queryCategory->state(), DataSet::State::Browse);
     QVERIFY(!s.frame->pCategory->isVisibleTo(s.main.get()));
-    QCOMPARE(s.frame->treeCategory->findItems(category, Qt::MatchExactly | Qt::MatchRecursive).size(), deleted ? 0 : 1);
+    QCOMPARE(
+        s.frame->treeCategory->findItems(category, Qt::MatchExactly | Qt::MatchRecursive).size(),
+        deleted ? 0 : 1);
     if (deleted) {
         // The tree goes back to the parent, and the shared list forgets it.
         QCOMPARE(s.frame->treeCategory->currentItem()->text(0), QString("全部商品"));
@@ -96,7 +108,8 @@ void TestProductMain::editCategoryOffersEveryOtherCategory() {
     QCOMPARE(s.frame->queryCategory->state(), DataSet::State::Edit);
     auto* parent = child<QComboBox>(s.frame, "edtCatParent");
     QStringList offered;
-    for (int i = 0; i < parent->count(); ++i) offered << parent->itemText(i);
+    for (int i = 0; i < parent->count(); ++i)
+        offered << parent->itemText(i);
     QCOMPARE(offered, QStringList({"全部商品", "服装", "衬衫", "食品", "空目录"}));
     QCOMPARE(parent->currentText(), QString("服装"));
     auto* name = child<QLineEdit>(s.frame, "edtCatName");
@@ -107,7 +120,8 @@ void TestProductMain::editCategoryOffersEveryOtherCategory() {
     emit parent->activated(parent->currentIndex());
     click(s.frame, "btnCatSave");
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList());
-    QCOMPARE(s.db.scalar("select categoryName || '/' || parentID from ProductCategory where id=3").toString(),
+    QCOMPARE(s.db.scalar("select categoryName || '/' || parentID from ProductCategory where id=3")
+                 .toString(),
              QString("男士服装/5"));
     QCOMPARE(s.frame->treeCategory->currentItem()->parent()->text(0), QString("食品"));
     // A new category offers every category as parent again.
@@ -121,9 +135,12 @@ void TestProductMain::moveBelowOwnDescendantRefused_data() {
     QTest::addColumn<QString>("newParent");
     QTest::addColumn<bool>("viaChooser");
     // The chooser offers the subcategories; itself only arrives by code.
-    QTest::newRow("below its child") << "服装" << "男装" << true;
-    QTest::newRow("below its grandchild") << "服装" << "衬衫" << true;
-    QTest::newRow("below itself") << "男装" << "男装" << false;
+    QTest::newRow("below its child") << "服装"
+                                     << "男装" << true;
+    QTest::newRow("below its grandchild") << "服装"
+                                          << "衬衫" << true;
+    QTest::newRow("below itself") << "男装"
+                                  << "男装" << false;
 }
 
 void TestProductMain::moveBelowOwnDescendantRefused() {
@@ -143,7 +160,9 @@ void TestProductMain::moveBelowOwnDescendantRefused() {
         emit parent->activated(index);
     } else {
         s.frame->queryCategory->setValue(
-            "parentID", s.count(QString("select id from ProductCategory where categoryName='%1'").arg(newParent)));
+            "parentID",
+            s.count(
+                QString("select id from ProductCategory where categoryName='%1'").arg(newParent)));
     }
     click(s.frame, "btnCatSave");
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"不能把目录移到它自己的下级目录中."});
@@ -152,7 +171,8 @@ void TestProductMain::moveBelowOwnDescendantRefused() {
     QCOMPARE(s.frame->queryCategory->state(), DataSet::State::Edit);
     click(s.frame, "btnCatCancel");
     QCOMPARE(s.frame->queryCategory->state(), DataSet::State::Browse);
-    QCOMPARE(s.frame->treeCategory->findItems(moved, Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
+    QCOMPARE(s.frame->treeCategory->findItems(moved, Qt::MatchExactly | Qt::MatchRecursive).size(),
+             1);
 }
 
 void TestProductMain::categoryPanelFollowsState() {
@@ -160,7 +180,8 @@ void TestProductMain::categoryPanelFollowsState() {
     s.select("食品");
     auto state = [&] {
         QString out = s.frame->pCategory->isVisibleTo(s.main.get()) ? "P" : "-";
-        for (const char* n : {"btnCatCancel", "btnCatSave", "btnCatNew", "btnCatEdit", "btnCatDelete", "treeCategory"})
+        for (const char* n : {"btnCatCancel", "btnCatSave", "btnCatNew", "btnCatEdit",
+                              "btnCatDelete", "treeCategory"})
             out += child<QWidget>(s.frame, n)->isEnabled() ? "1" : "0";
         return out;
     };
@@ -184,8 +205,8 @@ void TestProductMain::categoryPanelFollowsState() {
 void TestProductMain::treeSelectionLists_data() {
     QTest::addColumn<QString>("category");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("root lists everything") << "全部商品"
-                                           << QStringList({"O'Neil奶酪", "abc", "axyc", "白衬衫", "西装"});
+    QTest::newRow("root lists everything")
+        << "全部商品" << QStringList({"O'Neil奶酪", "abc", "axyc", "白衬衫", "西装"});
     QTest::newRow("only subcategories lists nothing") << "服装" << QStringList();
     QTest::newRow("own products, not the subcategory's") << "男装" << QStringList{"西装"};
     QTest::newRow("leaf") << "衬衫" << QStringList{"白衬衫"};
@@ -208,18 +229,24 @@ void TestProductMain::search_data() {
     const int any = TProductMainFrame::AnyField;
     QTest::newRow("any field, code") << any << "c00" << false << QStringList({"白衬衫", "西装"});
     QTest::newRow("any field, only dfield3") << any << "秋季" << true << QStringList{"西装"};
-    QTest::newRow("any field, spec") << any << "500克" << false << QStringList{"O'Neil奶酪"};
-    QTest::newRow("blanks list all") << any << "   " << true
-                                     << QStringList({"O'Neil奶酪", "abc", "axyc", "白衬衫", "西装"});
+    QTest::newRow("any field, 规格") << any << "500克" << false << QStringList{"O'Neil奶酪"};
+    QTest::newRow("blanks list all")
+        << any << "   " << true << QStringList({"O'Neil奶酪", "abc", "axyc", "白衬衫", "西装"});
     QTest::newRow("quote found literally") << any << "O'Neil" << true << QStringList{"O'Neil奶酪"};
-    QTest::newRow("percent is a wildcard") << int(TProductMainFrame::ByName) << "a%c" << false
-                                           << QStringList({"abc", "axyc"});
-    QTest::newRow("underscore is a wildcard") << int(TProductMainFrame::ByName) << "a_c" << true << QStringList{"abc"};
-    QTest::newRow("name scope ignores model") << int(TProductMainFrame::ByName) << "XZ" << false << QStringList();
-    QTest::newRow("model scope") << int(TProductMainFrame::ByModel) << "XZ" << false << QStringList{"西装"};
-    QTest::newRow("model scope ignores name") << int(TProductMainFrame::ByModel) << "西装" << false << QStringList();
-    QTest::newRow("spec scope") << int(TProductMainFrame::BySpec) << "kg" << true << QStringList({"abc", "axyc"});
-    QTest::newRow("spec scope ignores dfield3") << int(TProductMainFrame::BySpec) << "秋季" << false << QStringList();
+    QTest::newRow("percent is a wildcard")
+        << int(TProductMainFrame::ByName) << "a%c" << false << QStringList({"abc", "axyc"});
+    QTest::newRow("underscore is a wildcard")
+        << int(TProductMainFrame::ByName) << "a_c" << true << QStringList{"abc"};
+    QTest::newRow("name scope ignores model")
+        << int(TProductMainFrame::ByName) << "XZ" << false << QStringList();
+    QTest::newRow("model scope") << int(TProductMainFrame::ByModel) << "XZ" << false
+                                 << QStringList{"西装"};
+    QTest::newRow("model scope ignores name")
+        << int(TProductMainFrame::ByModel) << "西装" << false << QStringList();
+    QTest::newRow("spec scope") << int(TProductMainFrame::BySpec) << "kg" << true
+                                << QStringList({"abc", "axyc"});
+    QTest::newRow("spec scope ignores dfield3")
+        << int(TProductMainFrame::BySpec) << "秋季" << false << QStringList();
 }
 
 void TestProductMain::search() {
@@ -248,13 +275,16 @@ void TestProductMain::deleteProduct_data() {
     const QString purchase = "insert into InputDetail(inputNO, productID) values('IN1', 1)";
     const QString sale = "insert into OutputDetail(outputNO, productID) values('OUT1', 1)";
     const QString refund = "insert into RefundDetail(refundNO, productID) values('R1', 1)";
-    QTest::newRow("unused, yes") << QStringList() << true << QStringList{"确定要删除该商品吗?"} << true;
-    QTest::newRow("unused, no") << QStringList() << false << QStringList{"确定要删除该商品吗?"} << false;
+    QTest::newRow("unused, yes") << QStringList() << true << QStringList{"确定要删除该商品吗?"}
+                                 << true;
+    QTest::newRow("unused, no") << QStringList() << false << QStringList{"确定要删除该商品吗?"}
+                                << false;
     QTest::newRow("purchase and sale") << QStringList({sale, purchase}) << true
                                        << QStringList{"该商品已经有进货单,不能删除."} << false;
-    QTest::newRow("sale and refund") << QStringList({refund, sale}) << true << QStringList{"该商品已经有销售单,不能删除."}
-                                     << false;
-    QTest::newRow("refund") << QStringList{refund} << true << QStringList{"该商品已经有退货单,不能删除."} << false;
+    QTest::newRow("sale and refund") << QStringList({refund, sale}) << true
+                                     << QStringList{"该商品已经有销售单,不能删除."} << false;
+    QTest::newRow("refund") << QStringList{refund} << true
+                            << QStringList{"该商品已经有退货单,不能删除."} << false;
 }
 
 void TestProductMain::deleteProduct() {
@@ -263,7 +293,8 @@ void TestProductMain::deleteProduct() {
     QFETCH(QStringList, texts);
     QFETCH(bool, deleted);
     Shell s;
-    for (const QString& sql : uses) s.db.exec(sql);
+    for (const QString& sql : uses)
+        s.db.exec(sql);
     s.select("全部商品");
     s.locateProduct("白衬衫");
     TQuickMessageDlg::PushAnswer(answer);
@@ -283,7 +314,8 @@ void TestProductMain::deleteWithoutProduct() {
     click(s.frame, "btnProductDelete");
     s.list()->close();
     click(s.frame, "btnProductDelete");
-    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList({"请选择要删除的商品.", "请选择要删除的商品.."}));
+    QCOMPARE(TQuickMessageDlg::ShownTexts(),
+             QStringList({"请选择要删除的商品.", "请选择要删除的商品.."}));
     QCOMPARE(s.count("select count(*) from Product"), 5);
 }
 

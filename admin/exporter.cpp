@@ -1,5 +1,7 @@
 #include "exporter.h"
 
+#include <QSet>
+
 #include "datagrid.h"
 #include "dataset.h"
 #include "dberror.h"
@@ -110,10 +112,33 @@ TExporter* TExporter::Create(QObject* owner, const QString& baseFileName, DataGr
     return new TExporter(owner, baseFileName, grid);
 }
 
+namespace {
+// Exporters owned by the application outlive its widgets' world: QObject
+// deletes them after QApplication has gone, when their menu and dialogs may
+// no longer be destroyed. A post routine, which runs while widgets still
+// can be, lets them drop those first.
+QSet<TExporter*>& liveExporters() {
+    static QSet<TExporter*> live;
+    return live;
+}
+void dropExporterWidgets() {
+    for (TExporter* e : liveExporters()) e->ReleaseWidgets();
+}
+} // namespace
+
+void TExporter::ReleaseWidgets() {
+    m_save.reset();
+    m_progress.reset();
+    m_menu.reset();
+}
+
 TExporter::TExporter(QObject* owner, const QString& baseFileName, DataGrid* grid)
     : QObject(owner), m_grid(grid),
       m_baseFileName(baseFileName.isEmpty() ? QStringLiteral("导出数据") : baseFileName) {
     setObjectName(QStringLiteral("Exporter"));
+    static const bool routine = (qAddPostRoutine(dropExporterWidgets), true);
+    Q_UNUSED(routine);
+    liveExporters().insert(this);
 
     m_menu = std::make_unique<QMenu>();
     m_menu->setObjectName(QStringLiteral("ExportPopupMenu"));
@@ -161,7 +186,7 @@ TExporter::TExporter(QObject* owner, const QString& baseFileName, DataGrid* grid
     connect(m_save.get(), &QFileDialog::filterSelected, this, &TExporter::typeChanged);
 }
 
-TExporter::~TExporter() = default;
+TExporter::~TExporter() { liveExporters().remove(this); }
 
 void TExporter::InstallOn(QWidget* control) {
     auto* tool = qobject_cast<QToolButton*>(control);

@@ -27,6 +27,8 @@ public:
     static TExporter* Create(QObject* owner, const QString& baseFileName, DataGrid* grid);
     TExporter(QObject* owner, const QString& baseFileName, DataGrid* grid);
     ~TExporter() override;
+    // Lets go of the menu and dialogs (before the application ends).
+    void ReleaseWidgets();
 
     // A tool button gets the format menu as drop-down and context menu, a
     // push button as context menu; a click on either opens it below the

@@ -18,6 +18,16 @@ using namespace exporttest;
 class TestExporter : public QObject {
     Q_OBJECT
 private slots:
+    // Left alive on purpose: the program ends with it, and must end cleanly.
+    void ownedByTheApplication() {
+        auto* button = new QToolButton;
+        TExporter* e = TExporter::Create(qApp, "商品数据", nullptr);
+        e->InstallOn(button);
+        QVERIFY(button->menu());
+        e->SaveDialog1()->show(); // a dialog that has been used holds its file model
+        QTest::qWait(50);
+        e->SaveDialog1()->hide();
+    }
     void init() { TQuickMessageDlg::StartRecording(); }
     void cleanup() {
         TExporter::SetSaveDialogHook({});

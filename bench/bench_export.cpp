@@ -18,7 +18,7 @@
 namespace {
 
 void generate(Connection& conn, int rows) {
-    conn.execute("CREATE TABLE Lines(id INTEGER PRIMARY KEY, code TEXT, name TEXT, spec TEXT, "
+    conn.execute("CREATE TABLE Lines(id INTEGER PRIMARY KEY, code TEXT, name TEXT, sizing TEXT, "
                  "unit TEXT, qty INTEGER, price REAL, amount REAL, madeOn DATETIME, note TEXT)");
     // Names and notes with the characters that need quoting or escaping,
     // so that those paths are part of the timing.
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
 
     DataGrid grid;
     grid.setDataSet(&ds);
-    const char* columns[][2] = {{"code", "商品编码"}, {"name", "商品名称"}, {"spec", "规格"},
+    const char* columns[][2] = {{"code", "商品编码"}, {"name", "商品名称"}, {"sizing", "规格"},
                                 {"unit", "单位"},     {"qty", "数量"},      {"price", "单价"},
                                 {"amount", "金额"},   {"madeOn", "日期"},   {"note", "备注"},
                                 {"id", "序号"}};

@@ -243,9 +243,9 @@ void TestProductMain::search_data() {
                                  << QStringList{"西装"};
     QTest::newRow("model scope ignores name")
         << int(TProductMainFrame::ByModel) << "西装" << false << QStringList();
-    QTest::newRow("spec scope") << int(TProductMainFrame::BySpec) << "kg" << true
+    QTest::newRow("规格 scope") << int(TProductMainFrame::BySpec) << "kg" << true
                                 << QStringList({"abc", "axyc"});
-    QTest::newRow("spec scope ignores dfield3")
+    QTest::newRow("规格 scope ignores dfield3")
         << int(TProductMainFrame::BySpec) << "秋季" << false << QStringList();
 }
 

@@ -184,6 +184,9 @@ void TProductMainFrame::btnCatDeleteClick() {
     }
     const int parent = queryCategory->field(QStringLiteral("parentID"))->asInteger();
     queryCategory->deleteRecord();
+    // The product dialog picks categories from the shared list; without
+    // this it would still offer the one just deleted.
+    MainDM()->queryCategoryList->requery();
     reopenCategoryLists();
     rebuildTree(parent, true);
 }

@@ -76,6 +76,7 @@ void TestProductMain::categoryRefusals() {
         // The tree goes back to the parent, and the shared list forgets it.
         QCOMPARE(s.frame->treeCategory->currentItem()->text(0), QString("全部商品"));
         QVERIFY(!s.products->queryCategoryList->locate("id", id));
+        QVERIFY(!s.dm.queryCategoryList->locate("id", id));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "controlplacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
@@ -49,6 +50,34 @@ void TControlPlacement::SaveWindow(QWidget* w, const QString& path) {
     m_storage->setValue(QStringLiteral("Maximized"), w->isMaximized() ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     m_storage->endGroup();
     m_storage->sync();
+}
+
+namespace {
+class PlacementKeeper : public QObject {
+public:
+    PlacementKeeper(QWidget* window, const QString& path) : QObject(window), m_path(path) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* w = static_cast<QWidget*>(o);
+        TControlPlacement* p = TControlPlacement::instance();
+        if (p && e->type() == QEvent::Show && !m_restored) {
+            m_restored = true;
+            p->RestoreWindow(w, m_path);
+        } else if (p && e->type() == QEvent::Hide && !e->spontaneous()) {
+            p->SaveWindow(w, m_path);
+        }
+        return false;
+    }
+
+private:
+    QString m_path;
+    bool m_restored = false;
+};
+} // namespace
+
+void TControlPlacement::Remember(QWidget* window, const QString& path) {
+    if (window) new PlacementKeeper(window, path);
 }
 
 bool TControlPlacement::RestoreWindow(QWidget* w, const QString& path) {

@@ -21,6 +21,9 @@ public:
     void SaveWindow(QWidget* window, const QString& path);
     // False when nothing was stored for the path yet.
     bool RestoreWindow(QWidget* window, const QString& path);
+    // The window takes its stored size and position when first shown and
+    // stores them each time it is closed (hidden, not minimised).
+    static void Remember(QWidget* window, const QString& path);
     // Reads a boolean the way the old files wrote them: TRUE/YES/Y, FALSE/NO/N.
     static bool ToBool(const QVariant& v, bool def);
 

@@ -50,6 +50,7 @@ TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(panelSelectProduct);
     layout->addWidget(ProductMainFrame1, 1);
     resize(1000, 600);
+    TControlPlacement::Remember(this, kPlacement);
 
     connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this,
             &TProductForm::PickCurrent);
@@ -89,20 +90,9 @@ void TProductForm::PickCurrent() {
 }
 
 void TProductForm::showEvent(QShowEvent* e) {
-    if (!m_placed) {
-        m_placed = true;
-        if (TControlPlacement* placement = TControlPlacement::instance())
-            placement->RestoreWindow(this, kPlacement);
-    }
     QWidget::showEvent(e);
     if (e->spontaneous()) return; // restored from the task bar, not opened
     ProductMainFrame1->edtSearchKey->selectAll();
     ProductMainFrame1->edtSearchKey->setFocus();
 }
 
-void TProductForm::hideEvent(QHideEvent* e) {
-    QWidget::hideEvent(e);
-    if (e->spontaneous()) return;
-    if (TControlPlacement* placement = TControlPlacement::instance())
-        placement->SaveWindow(this, kPlacement);
-}

@@ -29,9 +29,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void hideEvent(QHideEvent* e) override;
 
 private:
     TProductPickEvent m_handler;
-    bool m_placed = false;
 };

@@ -31,6 +31,7 @@ TProductMainForm::TProductMainForm(QWidget* parent) : QWidget(parent, Qt::Window
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ProductMainFrame1);
     resize(1000, 600);
+    TControlPlacement::Remember(this, kPlacement);
     connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this,
             &TProductMainForm::gridDoubleClick);
 }
@@ -46,11 +47,6 @@ void TProductMainForm::gridDoubleClick() {
 }
 
 void TProductMainForm::showEvent(QShowEvent* e) {
-    if (!m_placed) {
-        m_placed = true;
-        if (TControlPlacement* placement = TControlPlacement::instance())
-            placement->RestoreWindow(this, kPlacement);
-    }
     QWidget::showEvent(e);
     if (e->spontaneous()) return; // restored from the task bar, not opened
     ProductMainFrame1->edtSearchKey->selectAll();
@@ -58,9 +54,3 @@ void TProductMainForm::showEvent(QShowEvent* e) {
     ProductMainFrame1->SearchProducts();
 }
 
-void TProductMainForm::hideEvent(QHideEvent* e) {
-    QWidget::hideEvent(e);
-    if (e->spontaneous()) return; // minimised: the size has not changed
-    if (TControlPlacement* placement = TControlPlacement::instance())
-        placement->SaveWindow(this, kPlacement);
-}

@@ -17,9 +17,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void hideEvent(QHideEvent* e) override;
 
 private:
     void gridDoubleClick();
-    bool m_placed = false;
 };

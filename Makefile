@@ -3,7 +3,10 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 
-.PHONY: run test build deps configure bench clean
+# Paths inside the checkout hash relative, so other checkouts share the cache.
+export CCACHE_BASEDIR := $(CURDIR)
+
+.PHONY: run test build deps configure bench clean asan
 
 deps:
 	@bash scripts/install-deps.sh
@@ -22,6 +25,18 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build
+# folder of their own so the normal build stays incremental.
+ASAN_DIR ?= build-asan
+asan: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	@cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks

@@ -1,12 +1,11 @@
 #include "application.h"
 
-#include "dberror.h"
+#include "guard.h"
 #include "quickmessagedlg.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <exception>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Morvane简单进销存 2010 通用版"));
@@ -18,22 +17,14 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtTexts);
+    // Handlers catch their own failures (Guarded) and show them here.
+    Guard::SetReporter([](const QString& text) { TQuickMessageDlg::ShowError(text); });
 }
 
-QString TApplication::CurrentExceptionText() {
-    try {
-        throw;
-    } catch (const DbError& e) {
-        return e.text();
-    } catch (const AppError& e) {
-        return e.text();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("未知错误.");
-    }
-}
+QString TApplication::CurrentExceptionText() { return Guard::CurrentExceptionText(); }
 
+// The last resort only: every handler of the program is guarded where it is
+// connected, so nothing should arrive here.
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);

@@ -1,0 +1,42 @@
+#pragma once
+#include <QString>
+#include <functional>
+#include <utility>
+
+// Exceptions must never cross Qt's event loop: a throw out of a slot or an
+// event handler unwinds through Qt frames that were not built for it. Every
+// handler the program connects runs inside Guarded(), which catches what its
+// work throws, shows the one error box and returns. Nothing after the throw in
+// that handler runs, so a refused value stops the save that was under way.
+namespace Guard {
+
+// The text of the exception being handled (DbError, AppError, std::exception).
+QString CurrentExceptionText();
+
+// Where caught failures are shown. The application installs its error box;
+// without one they go to the log, so widget-free code and tests stay quiet.
+void SetReporter(std::function<void(const QString&)> reporter);
+void Report(const QString& text);
+
+// Runs work; true when it finished, false when it threw (and was reported).
+template <class F>
+bool Run(F&& work) {
+    try {
+        std::forward<F>(work)();
+        return true;
+    } catch (...) {
+        Report(CurrentExceptionText());
+        return false;
+    }
+}
+
+} // namespace Guard
+
+// A slot body that cannot throw into Qt: connect(b, &QPushButton::clicked,
+// this, Guarded([this] { save(); })).
+template <class F>
+auto Guarded(F work) {
+    return [work = std::move(work)](auto&&... args) mutable {
+        Guard::Run([&] { work(std::forward<decltype(args)>(args)...); });
+    };
+}

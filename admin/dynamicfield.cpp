@@ -9,7 +9,6 @@
 #include <QLabel>
 
 namespace {
-TDFMProxy* g_proxy = nullptr;
 
 // Panels are the plain containers of a form: frames, group boxes and bare
 // widgets; not labels, buttons or input boxes.
@@ -39,7 +38,8 @@ TDynamicFieldManager::TDynamicFieldManager(Connection& conn, const QString& tabl
 void TDynamicFieldManager::LoadConfig() {
     std::vector<TDynamicField> fields;
     QHash<QString, int> index;
-    Statement st(m_conn, QStringLiteral("SELECT * FROM FieldConfig WHERE tableName='") + m_table + QStringLiteral("'"));
+    Statement st(m_conn, QStringLiteral("SELECT * FROM FieldConfig WHERE tableName=:t"));
+    st.bindAll({{"t", m_table}});
     int cTable = -1, cField = -1, cName = -1, cNew = -1, cEnabled = -1;
     for (int i = 0; i < st.columnCount(); ++i) {
         const QString n = st.columnName(i).toLower();
@@ -125,11 +125,8 @@ void TDynamicFieldManager::ApplyToAll() {
 
 // ---------------------------------------------------------------- TDFMProxy
 
-TDFMProxy::TDFMProxy(Connection& conn) : m_conn(conn) { g_proxy = this; }
-TDFMProxy::~TDFMProxy() {
-    if (g_proxy == this) g_proxy = nullptr;
-}
-TDFMProxy* TDFMProxy::instance() { return g_proxy; }
+TDFMProxy::TDFMProxy(Connection& conn) : m_conn(conn) {}
+TDFMProxy::~TDFMProxy() = default;
 
 TDynamicFieldManager* TDFMProxy::ManagerFor(const QString& tableName) {
     const QString key = tableName.toUpper();

@@ -51,7 +51,6 @@ class TDFMProxy {
 public:
     explicit TDFMProxy(Connection& conn);
     ~TDFMProxy();
-    static TDFMProxy* instance();
 
     void Register(const QString& tableName, QWidget* container, DataGrid* columns);
     void Refresh(const QString& tableName);

@@ -3,6 +3,7 @@
 #include "appcontext.h"
 #include "application.h"
 #include "dataset.h"
+#include "guard.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
 #include "resourcepool.h"
@@ -16,13 +17,13 @@
 #include <QPushButton>
 #include <QToolTip>
 
-TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent) {
+TLoginForm::TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("LoginForm"));
     setWindowTitle(kAppTitle);
     // Dialog border without the system buttons: leaving is "退出".
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
-    queryUser = new DataSet(MainDM() ? &MainDM()->MainConn : nullptr, this);
+    queryUser = new DataSet(&dm.MainConn, this);
     queryUser->setObjectName(QStringLiteral("queryUser"));
     queryUser->setSql(QStringLiteral("select * from users\nwhere canLogin =1 or id=1"));
     queryUser->setFetchBlock(0);
@@ -63,7 +64,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent) {
     Button3 = new QPushButton(QStringLiteral("退出"), this);
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setAutoDefault(false);
-    connect(Button2, &QPushButton::clicked, this, &TLoginForm::DoLogin);
+    connect(Button2, &QPushButton::clicked, this, Guarded([this] { DoLogin(); }));
     connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
     connect(edtUser, &QComboBox::activated, this, [this](int index) {
         if (queryUser->isActive() && index >= 0) queryUser->setRecNo(index + 1);
@@ -124,8 +125,7 @@ void TLoginForm::syncCombo() {
 }
 
 bool TLoginForm::TryAutoLogin() {
-    TAppContext* ctx = AppContext();
-    if (!ctx) return false;
+    TAppContext* ctx = &m_context;
     const int wanted = ctx->Settings().ReadInteger(QStringLiteral("AutoLoginUserID"), 0);
     if (wanted == 0 || !queryUser->isActive()) return false;
     queryUser->first();
@@ -145,7 +145,7 @@ bool TLoginForm::TryAutoLogin() {
 
 void TLoginForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    const int last = AppContext() ? AppContext()->Settings().ReadInteger(QStringLiteral("LastLoginUserID"), 0) : 0;
+    const int last = m_context.Settings().ReadInteger(QStringLiteral("LastLoginUserID"), 0);
     if (last > 0 && queryUser->isActive()) {
         // Walk to the user; without a match the list rests on its last row.
         queryUser->first();
@@ -177,13 +177,13 @@ void TLoginForm::DoLogin() {
     u.id = queryUser->field(QStringLiteral("id"))->asInteger();
     u.userName = queryUser->field(QStringLiteral("userName"))->asString();
     u.userGroupID = queryUser->field(QStringLiteral("userGroupID"))->asInteger();
-    AppContext()->SetCurrentUser(u);
+    m_context.SetCurrentUser(u);
     RememberLogin(u.id);
     accept();
 }
 
 void TLoginForm::RememberLogin(int userId) {
-    TSettings& s = AppContext()->Settings();
+    TSettings& s = m_context.Settings();
     s.WriteInteger(QStringLiteral("LastLoginUserID"), userId);
     try {
         s.DeleteValue(QStringLiteral("AutoLoginUserID"));

@@ -6,12 +6,14 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TAppContext;
+class TMainDM;
 
 // The login window. One user is admitted for the whole run.
 class TLoginForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TLoginForm(QWidget* parent = nullptr);
+    TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent = nullptr);
 
     DataSet* queryUser; // this window's own list of users who may log in
     QComboBox* edtUser;
@@ -32,6 +34,7 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    TAppContext& m_context;
     void fillUsers();
     void syncCombo();
 };

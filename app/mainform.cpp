@@ -5,28 +5,20 @@
 #include "application.h"
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
-#include "productbrandform.h"
-#include "productmainform.h"
+#include "desktop.h"
+#include "guard.h"
 #include "resourcepool.h"
-#include "unitform.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
-
-namespace {
-TMainForm* g_mainForm = nullptr;
-}
-
-TMainForm* TMainForm::instance() { return g_mainForm; }
 
 QAction* TMainForm::makeAction(const char* name, const QString& caption, const QString& icon) {
     auto* a = new QAction(caption, ALMain);
@@ -72,8 +64,7 @@ QToolButton* addButton(QToolBar* bar, QAction* action, const QString& caption, c
 QToolBar* barOf(QWidget* page) { return page->findChild<QToolBar*>(); }
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
-    g_mainForm = this;
+TMainForm::TMainForm(TAppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kAppTitle);
     setWindowIcon(QIcon(TResourcePool::Logo(64)));
@@ -194,31 +185,18 @@ void TMainForm::buildMenu() {
     miHelp->setObjectName(QStringLiteral("miHelp"));
     miHelpContents = item(miHelp, "miHelpContents", QStringLiteral("使用说明"), true);
     miAbout = item(miHelp, "miAbout", QStringLiteral("关于(&A)"), true);
-    connect(miHelpContents, &QAction::triggered, this, &TMainForm::ShowHelp);
-    connect(miAbout, &QAction::triggered, this, &TMainForm::ShowAbout);
+    connect(miHelpContents, &QAction::triggered, this, Guarded([this] { ShowHelp(); }));
+    connect(miAbout, &QAction::triggered, this, Guarded([this] { ShowAbout(); }));
 }
 
 void TMainForm::SetHandler(QAction* action, std::function<void()> handler) {
     action->disconnect(this);
-    connect(action, &QAction::triggered, this, [handler] { handler(); });
+    connect(action, &QAction::triggered, this, Guarded([handler] { handler(); }));
     action->setEnabled(true);
 }
 
-void TMainForm::ConnectCatalogue(TUnitForm* units, TProductBrandForm* brands) {
-    if (units) SetHandler(miUnit, [units] { units->ShowUnits(false); });
-    if (brands)
-        SetHandler(miBrand, [brands] {
-            brands->PrepareBrands();
-            brands->exec();
-        });
-}
-
-void TMainForm::ConnectProducts() {
-    SetHandler(AcProductList, [] { TResourceFactory::ShowWindow(TProductMainForm::GetProductMainForm()); });
-}
-
 void TMainForm::ApplyUserRights() {
-    if (!AppContext() || AppContext()->IsAdmin()) return;
+    if (m_context.IsAdmin()) return;
     for (QWidget* tab : {tsPurchase, tsSupplier, tsProduct})
         PageControl1->setTabVisible(PageControl1->indexOf(tab), false);
     miRestore->setVisible(false);
@@ -233,15 +211,20 @@ void TMainForm::ApplyUserRights() {
 
 void TMainForm::ApplySkin(QWidget* w) { TResourceFactory::ApplySkin(w); }
 
-QString TMainForm::HelpFile() {
-    return (AppContext() ? AppContext()->AppDir() : QString()) + QStringLiteral("help.html");
-}
+QString TMainForm::HelpFile() const { return m_context.AppDir() + QStringLiteral("help.html"); }
 
 void TMainForm::ShowHelp() {
     const QString path = HelpFile();
-    const bool ok = QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    if (!ok)
+    // The viewer starts in the background; its failure arrives later, and
+    // is said then rather than swallowed.
+    auto failed = [path] {
         TQuickMessageDlg::ShowPlain(QStringLiteral("打开帮助文件失败： ") + QLatin1Char('"') + path + QLatin1Char('"'));
+    };
+    if (!QFileInfo::exists(path)) {
+        failed();
+        return;
+    }
+    TDesktop::OpenFile(path, this, failed);
 }
 
 void TMainForm::ShowAbout() {
@@ -259,12 +242,13 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
-    if (BeforeClose) {
-        try {
-            BeforeClose();
-        } catch (...) {
-            // Whatever happened in the exit dialog, the program still ends.
-        }
-    }
+    // Whatever happens in the exit dialog, the program still ends.
+    if (BeforeClose) Guard::Run(BeforeClose);
     e->accept();
+    // The program is the main window: no other window may stay open and
+    // editable once it is gone. Each closes as its own close button would
+    // (an editor gives up its open row), then the event loop ends.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible()) w->close();
+    QCoreApplication::quit();
 }

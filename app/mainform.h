@@ -4,8 +4,7 @@
 #include <functional>
 
 class QAction;
-class TProductBrandForm;
-class TUnitForm;
+class TAppContext;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -16,8 +15,7 @@ class QToolButton;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
-    static TMainForm* instance();
+    explicit TMainForm(TAppContext& context, QWidget* parent = nullptr);
 
     QTabWidget* PageControl1;
     QWidget *tsPurchase, *tsSale, *tsStorage, *tsProduct, *tsSupplier, *tsCustomer, *tsRefund;
@@ -40,18 +38,14 @@ public:
     // menu item without an effect stays disabled.
     void SetHandler(QAction* action, std::function<void()> handler);
     // Runs before the window closes (the backup offered at exit); closing is
-    // never refused.
+    // never refused. Closing the main window closes every other window and
+    // ends the program.
     std::function<void()> BeforeClose;
-
-    // The unit and brand windows made at start-up.
-    void ConnectCatalogue(TUnitForm* units, TProductBrandForm* brands);
-    // "商品管理": the product maintenance window from the factory.
-    void ConnectProducts();
 
     void ApplyUserRights();
     static void ApplySkin(QWidget* w);
     // The user guide beside the program.
-    static QString HelpFile();
+    QString HelpFile() const;
     void ShowHelp();
     void ShowAbout();
 
@@ -60,6 +54,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    TAppContext& m_context;
     QAction* makeAction(const char* name, const QString& caption, const QString& icon = QString());
     QWidget* makeTab(const char* name, const QString& caption, const QList<QAction*>& actions);
     void buildMenu();

@@ -2,6 +2,8 @@
 
 #include "dataset.h"
 #include "dbtree.h"
+#include "formkit.h"
+#include "guard.h"
 #include "maindm.h"
 
 #include <QHBoxLayout>
@@ -9,22 +11,12 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-TCategoryForm* g_instance = nullptr;
-}
-
-TCategoryForm* TCategoryForm::instance() {
-    return g_instance;
-}
-
-TCategoryForm::TCategoryForm(QWidget* parent) : QDialog(parent) {
-    g_instance = this;
+TCategoryForm::TCategoryForm(TMainDM& dm, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CategoryForm"));
     setWindowTitle(QStringLiteral("商品目录"));
-    queryCategory = new DataSet(&MainDM()->MainConn, this);
+    queryCategory = new DataSet(&dm.MainConn, this);
     queryCategory->setObjectName(QStringLiteral("queryCategory"));
-    queryCategory->setSql(QStringLiteral(
-        "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryCategory->setSql(TMainDM::CategoryListSql());
     queryCategory->setFetchBlock(0);
 
     treeCategory = new QTreeWidget(this);
@@ -38,17 +30,13 @@ TCategoryForm::TCategoryForm(QWidget* parent) : QDialog(parent) {
             queryCategory->locate(QStringLiteral("id"), DBTree::keyOf(item));
     });
 
-    btnUseCurrentCat = new QPushButton(QStringLiteral("使用该类别"), this);
-    btnUseCurrentCat->setObjectName(QStringLiteral("btnUseCurrentCat"));
-    btnUseCurrentCat->setAutoDefault(false);
-    Button2 = new QPushButton(QStringLiteral("关闭"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    connect(btnUseCurrentCat, &QPushButton::clicked, this, [this] {
+    btnUseCurrentCat = NamedButton(this, "btnUseCurrentCat", QStringLiteral("使用该类别"));
+    Button2 = NamedButton(this, "Button2", QStringLiteral("关闭"));
+    connect(btnUseCurrentCat, &QPushButton::clicked, this, Guarded([this] {
         if (queryCategory->isActive() && !queryCategory->eof() && queryCategory->recNo() > 0)
-            SelectedCategoryID = queryCategory->field(QStringLiteral("id"))->asInteger();
+            m_selected = queryCategory->field(QStringLiteral("id"))->asInteger();
         accept();
-    });
+    }));
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     // Double-clicking a category is the quick way to use it.
     connect(treeCategory, &QTreeWidget::itemDoubleClicked, btnUseCurrentCat, &QPushButton::click);
@@ -65,7 +53,12 @@ TCategoryForm::TCategoryForm(QWidget* parent) : QDialog(parent) {
 
 TCategoryForm::~TCategoryForm() {
     delete m_tree;
-    if (g_instance == this) g_instance = nullptr;
+}
+
+std::optional<int> TCategoryForm::PickCategory() {
+    ReloadTree();
+    if (exec() != QDialog::Accepted) return std::nullopt;
+    return m_selected;
 }
 
 void TCategoryForm::ReloadTree() {
@@ -81,5 +74,5 @@ void TCategoryForm::ReloadTree() {
 
 void TCategoryForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    SelectedCategoryID = -1;
+    m_selected.reset();
 }

@@ -3,7 +3,7 @@
 #include "dataset.h"
 #include "datagrid.h"
 #include "dbtree.h"
-#include "dbutils.h"
+#include "guard.h"
 #include "formkit.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
@@ -15,27 +15,17 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-const char* kCategorySql = "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
-}
 
-namespace {
-TProductBrandForm* g_instance = nullptr;
-}
-
-TProductBrandForm* TProductBrandForm::instance() { return g_instance; }
-
-TProductBrandForm::TProductBrandForm(QWidget* parent) : QDialog(parent) {
-    g_instance = this;
+TProductBrandForm::TProductBrandForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_conn(dm.MainConn) {
     setObjectName(QStringLiteral("ProductBrandForm"));
     setWindowTitle(QStringLiteral("品牌管理"));
-    Connection* conn = &MainDM()->MainConn;
+    Connection* conn = &dm.MainConn;
     queryCategory = new DataSet(conn, this);
     queryCategory->setObjectName(QStringLiteral("queryCategory"));
-    queryCategory->setSql(QString::fromUtf8(kCategorySql));
+    queryCategory->setSql(TMainDM::CategoryListSql());
     queryCategoryList = new DataSet(conn, this);
     queryCategoryList->setObjectName(QStringLiteral("queryCategoryList"));
-    queryCategoryList->setSql(QString::fromUtf8(kCategorySql));
+    queryCategoryList->setSql(TMainDM::CategoryListSql());
     queryCategoryList->setFetchBlock(0);
     queryProductBrandLocal = new DataSet(conn, this);
     queryProductBrandLocal->setObjectName(QStringLiteral("queryProductBrandLocal"));
@@ -72,11 +62,11 @@ TProductBrandForm::TProductBrandForm(QWidget* parent) : QDialog(parent) {
     btnCancel = NamedButton(this, "btnCancel", QStringLiteral("取消"));
     btnUseBrand = NamedButton(this, "btnUseBrand", QStringLiteral("使用该品牌"));
     btnClose = NamedButton(this, "btnClose", QStringLiteral("关闭"));
-    connect(btnInsert, &QPushButton::clicked, this, [this] { queryProductBrandLocal->append(); });
-    connect(btnEdit, &QPushButton::clicked, this, [this] { queryProductBrandLocal->edit(); });
-    connect(btnPost, &QPushButton::clicked, this, [this] { queryProductBrandLocal->post(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { queryProductBrandLocal->cancel(); });
-    connect(btnDelete, &QPushButton::clicked, this, &TProductBrandForm::deleteCurrent);
+    connect(btnInsert, &QPushButton::clicked, this, Guarded([this] { queryProductBrandLocal->append(); }));
+    connect(btnEdit, &QPushButton::clicked, this, Guarded([this] { queryProductBrandLocal->edit(); }));
+    connect(btnPost, &QPushButton::clicked, this, Guarded([this] { queryProductBrandLocal->post(); }));
+    connect(btnCancel, &QPushButton::clicked, this, Guarded([this] { queryProductBrandLocal->cancel(); }));
+    connect(btnDelete, &QPushButton::clicked, this, Guarded([this] { deleteCurrent(); }));
     connect(btnUseBrand, &QPushButton::clicked, this, [this] {
         if (queryProductBrandLocal->isActive()) queryProductBrandLocal->checkBrowseMode();
         accept();
@@ -126,15 +116,15 @@ void TProductBrandForm::PrepareBrands() {
 void TProductBrandForm::ShowBrandsOf(int categoryId) {
     // The root lists every brand; any other category only its own.
     QString sql = QStringLiteral("select * from ProductBrand ");
-    if (categoryId != 1) sql += QStringLiteral(" where product_cat_id = ") + QString::number(categoryId);
+    if (categoryId != 1) sql += QStringLiteral(" where product_cat_id = :cat");
     queryProductBrandLocal->close();
     queryProductBrandLocal->setSql(sql);
+    queryProductBrandLocal->setParam(QStringLiteral("cat"), categoryId);
     queryProductBrandLocal->open();
 }
 
-QString TProductBrandForm::BrandInUseMessage(int brandId) {
-    if (TQuickQuery::HasRows(MainDM()->MainConn,
-                             QStringLiteral("select top 1 * from Product where product_brand_id=") + QString::number(brandId)))
+QString TProductBrandForm::BrandInUseMessage(Connection& conn, int brandId) {
+    if (conn.exists(QStringLiteral("select top 1 * from Product where product_brand_id=:id"), {{"id", brandId}}))
         return QStringLiteral("该品牌已经被使用,请不要删除.");
     return QString();
 }
@@ -146,7 +136,7 @@ void TProductBrandForm::deleteCurrent() {
         q->cancel();
         return;
     }
-    const QString msg = BrandInUseMessage(q->field(QStringLiteral("id"))->asInteger());
+    const QString msg = BrandInUseMessage(m_conn, q->field(QStringLiteral("id"))->asInteger());
     if (!msg.isEmpty()) {
         TQuickMessageDlg::ShowInfo(msg);
         return;

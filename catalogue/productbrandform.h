@@ -1,7 +1,9 @@
 #pragma once
 #include <QDialog>
 
+class Connection;
 class DataGrid;
+class TMainDM;
 class DataSet;
 class DBTree;
 class QPushButton;
@@ -12,8 +14,7 @@ class QTreeWidget;
 class TProductBrandForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TProductBrandForm(QWidget* parent = nullptr);
-    static TProductBrandForm* instance();
+    explicit TProductBrandForm(TMainDM& dm, QWidget* parent = nullptr);
     ~TProductBrandForm() override;
 
     DataSet* queryCategory;
@@ -27,9 +28,10 @@ public:
     void PrepareBrands();
     void ShowBrandsOf(int categoryId);
     // Empty when the brand may be deleted.
-    static QString BrandInUseMessage(int brandId);
+    static QString BrandInUseMessage(Connection& conn, int brandId);
 
 private:
+    Connection& m_conn;
     void updateActions();
     void deleteCurrent();
     DBTree* m_tree;

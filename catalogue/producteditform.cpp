@@ -1,13 +1,13 @@
 #include "producteditform.h"
 
-#include "categoryform.h"
 #include "dataset.h"
 #include "dbedits.h"
 #include "dynamicfield.h"
+#include "formkit.h"
+#include "guard.h"
 #include "maindm.h"
 #include "productmanagerdm.h"
 #include "quickmessagedlg.h"
-#include "unitform.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -16,154 +16,88 @@
 #include <QVBoxLayout>
 
 namespace {
-TProductEditForm* g_instance = nullptr;
-
 constexpr int kLabelWidth = 96;
 
-QLabel* caption(QWidget* parent, const char* name, const QString& text, bool bold = false) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setFixedWidth(kLabelWidth);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
-    return l;
-}
-
-// A row of the dialog: a plain panel in pRoot, so that the field
-// configuration can hide the whole row when its field is hidden.
-QWidget* rowPanel(QWidget* root, const char* name) {
-    auto* row = new QWidget(root);
-    row->setObjectName(QString::fromLatin1(name));
-    auto* l = new QHBoxLayout(row);
-    l->setContentsMargins(0, 0, 0, 0);
-    root->layout()->addWidget(row);
-    return row;
-}
-
-// The panel of one configurable field inside its row: "p" + column.
-QWidget* fieldPanel(QWidget* row, const char* name) {
-    auto* p = new QWidget(row);
-    p->setObjectName(QString::fromLatin1(name));
-    auto* l = new QHBoxLayout(p);
-    l->setContentsMargins(0, 0, 0, 0);
-    row->layout()->addWidget(p);
-    return p;
-}
-
 QPushButton* dotsButton(QWidget* parent, const char* name) {
-    auto* b = new QPushButton(QStringLiteral("..."), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
+    auto* b = NamedButton(parent, name, QStringLiteral("..."));
     b->setFixedWidth(32);
     return b;
 }
 } // namespace
 
-TProductEditForm* TProductEditForm::instance() {
-    return g_instance;
-}
+DataSet* TProductEditForm::product() const { return m_products.queryProduct; }
 
-DataSet* TProductEditForm::product() const {
-    return TProductManagerDM::instance()->queryProduct;
-}
-
-TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
-    g_instance = this;
+TProductEditForm::TProductEditForm(TProductManagerDM& products, TMainDM& dm, TDFMProxy& labels,
+                                   TProductEditPickers pickers, QWidget* parent)
+    : QDialog(parent), m_products(products), m_pickers(std::move(pickers)) {
     setObjectName(QStringLiteral("ProductEditForm"));
     setWindowTitle(QStringLiteral("商品管理"));
-    DataSet* q = product();
+    buildRows();
+    buildFooter();
+    bindFields(dm);
+    connect(btnSave, &QPushButton::clicked, this, Guarded([this] { btnSaveClick(); }));
+    connect(btnCancel, &QPushButton::clicked, this, Guarded([this] { btnCancelClick(); }));
+    connect(btnCat, &QPushButton::clicked, this, Guarded([this] { btnCatClick(); }));
+    connect(btnUnit, &QPushButton::clicked, this, Guarded([this] { btnUnitClick(); }));
+    labels.Register(QStringLiteral("Product"), pRoot, nullptr);
+}
 
-    pRoot = new QWidget(this);
-    pRoot->setObjectName(QStringLiteral("pRoot"));
-    auto* rootLayout = new QVBoxLayout(pRoot);
-    rootLayout->setContentsMargins(0, 0, 0, 0);
-    rootLayout->setSpacing(6);
+void TProductEditForm::buildRows() {
+    pRoot = Named<QWidget>(this, "pRoot");
+    FormRows rows(pRoot, kLabelWidth);
+    edtProductCode = Named<DBLineEdit>(pRoot, "edtProductCode");
+    auto code = rows.field(QStringLiteral("ProductCode"), QStringLiteral("商品编码:"), {edtProductCode});
+    pProductCode = code.panel;
+    lbProductCode = code.label;
 
-    QWidget* row = rowPanel(pRoot, "pRowProductCode");
-    pProductCode = fieldPanel(row, "pProductCode");
-    lbProductCode = caption(pProductCode, "lbProductCode", QStringLiteral("商品编码:"));
-    edtProductCode = new DBLineEdit(pProductCode);
-    edtProductCode->setObjectName(QStringLiteral("edtProductCode"));
-    pProductCode->layout()->addWidget(lbProductCode);
-    pProductCode->layout()->addWidget(edtProductCode);
+    edtProductName = Named<DBLineEdit>(pRoot, "edtProductName");
+    rows.plain(QStringLiteral("pRowProductName"), QStringLiteral("lbProductName"), QStringLiteral("商品名称:"),
+               {edtProductName}, true);
 
-    row = rowPanel(pRoot, "pRowProductName");
-    auto* lbName = caption(row, "lbProductName", QStringLiteral("商品名称:"), true);
-    edtProductName = new DBLineEdit(row);
-    edtProductName->setObjectName(QStringLiteral("edtProductName"));
-    row->layout()->addWidget(lbName);
-    row->layout()->addWidget(edtProductName);
+    edtProductCategoryID = Named<DBLookupCombo>(pRoot, "edtProductCategoryID");
+    btnCat = dotsButton(pRoot, "btnCat");
+    auto cat = rows.field(QStringLiteral("CategoryID"), QStringLiteral("商品分类:"), {edtProductCategoryID, btnCat},
+                          true);
+    cat.layout->setStretch(1, 1);
+    pCategoryID = cat.panel;
+    lbCategoryID = cat.label;
 
-    row = rowPanel(pRoot, "pRowCategoryID");
-    pCategoryID = fieldPanel(row, "pCategoryID");
-    lbCategoryID = caption(pCategoryID, "lbCategoryID", QStringLiteral("商品分类:"), true);
-    edtProductCategoryID = new DBLookupCombo(pCategoryID);
-    edtProductCategoryID->setObjectName(QStringLiteral("edtProductCategoryID"));
-    btnCat = dotsButton(pCategoryID, "btnCat");
-    pCategoryID->layout()->addWidget(lbCategoryID);
-    pCategoryID->layout()->addWidget(edtProductCategoryID);
-    pCategoryID->layout()->addWidget(btnCat);
-    static_cast<QHBoxLayout*>(pCategoryID->layout())->setStretch(1, 1);
+    edtProductModel = Named<DBLineEdit>(pRoot, "edtProductModel");
+    auto model = rows.field(QStringLiteral("product_model"), QStringLiteral("型  号:"), {edtProductModel});
+    pproduct_model = model.panel;
+    lbproduct_model = model.label;
 
-    row = rowPanel(pRoot, "pRowproduct_model");
-    pproduct_model = fieldPanel(row, "pproduct_model");
-    lbproduct_model = caption(pproduct_model, "lbproduct_model", QStringLiteral("型  号:"));
-    edtProductModel = new DBLineEdit(pproduct_model);
-    edtProductModel->setObjectName(QStringLiteral("edtProductModel"));
-    pproduct_model->layout()->addWidget(lbproduct_model);
-    pproduct_model->layout()->addWidget(edtProductModel);
+    edtProductSpec = Named<DBLineEdit>(pRoot, "edtProductSpec");
+    auto spec = rows.field(QStringLiteral("product_spec"), QStringLiteral("规  格:"), {edtProductSpec});
+    pproduct_spec = spec.panel;
+    lbproduct_spec = spec.label;
 
-    row = rowPanel(pRoot, "pRowproduct_spec");
-    pproduct_spec = fieldPanel(row, "pproduct_spec");
-    lbproduct_spec = caption(pproduct_spec, "lbproduct_spec", QStringLiteral("规  格:"));
-    edtProductSpec = new DBLineEdit(pproduct_spec);
-    edtProductSpec->setObjectName(QStringLiteral("edtProductSpec"));
-    pproduct_spec->layout()->addWidget(lbproduct_spec);
-    pproduct_spec->layout()->addWidget(edtProductSpec);
+    edtUnitID = Named<DBLookupCombo>(pRoot, "edtUnitID");
+    btnUnit = dotsButton(pRoot, "btnUnit");
+    rows.plain(QStringLiteral("pRowStorageUnit"), QStringLiteral("lbUnit"), QStringLiteral("计量单位:"),
+               {edtUnitID, btnUnit}, true)
+        .layout->setStretch(1, 1);
 
-    row = rowPanel(pRoot, "pRowStorageUnit");
-    auto* lbUnit = caption(row, "lbUnit", QStringLiteral("计量单位:"), true);
-    edtUnitID = new DBLookupCombo(row);
-    edtUnitID->setObjectName(QStringLiteral("edtUnitID"));
-    btnUnit = dotsButton(row, "btnUnit");
-    row->layout()->addWidget(lbUnit);
-    row->layout()->addWidget(edtUnitID);
-    row->layout()->addWidget(btnUnit);
-    static_cast<QHBoxLayout*>(row->layout())->setStretch(1, 1);
-
-    row = rowPanel(pRoot, "pRowSalePrice");
-    auto* lbPrice = caption(row, "lbSalePrice", QStringLiteral("默认销售价格:"));
-    edtSalePrice = new DBLineEdit(row);
-    edtSalePrice->setObjectName(QStringLiteral("edtSalePrice"));
+    edtSalePrice = Named<DBLineEdit>(pRoot, "edtSalePrice");
     edtSalePrice->setMaximumWidth(140);
-    auto* lbYuan = new QLabel(QStringLiteral("元"), row);
+    auto* lbYuan = new QLabel(QStringLiteral("元"), pRoot);
     lbYuan->setObjectName(QStringLiteral("lbYuan"));
-    row->layout()->addWidget(lbPrice);
-    row->layout()->addWidget(edtSalePrice);
-    row->layout()->addWidget(lbYuan);
-    static_cast<QHBoxLayout*>(row->layout())->addStretch();
+    rows.plain(QStringLiteral("pRowSalePrice"), QStringLiteral("lbSalePrice"), QStringLiteral("默认销售价格:"),
+               {edtSalePrice, lbYuan})
+        .layout->addStretch();
 
-    row = rowPanel(pRoot, "pRowComments");
-    auto* lbComments = caption(row, "lbComments", QStringLiteral("备   注："));
-    lbComments->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    edtComments = new DBMemo(row);
-    edtComments->setObjectName(QStringLiteral("edtComments"));
+    edtComments = Named<DBMemo>(pRoot, "edtComments");
     edtComments->setFixedHeight(64);
-    row->layout()->addWidget(lbComments);
-    row->layout()->addWidget(edtComments);
+    rows.plain(QStringLiteral("pRowComments"), QStringLiteral("lbComments"), QStringLiteral("备   注："),
+               {edtComments})
+        .label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+}
 
+void TProductEditForm::buildFooter() {
     chkSaveAndNew = new QCheckBox(QStringLiteral("保存后继续新建"), this);
     chkSaveAndNew->setObjectName(QStringLiteral("chkSaveAndNew"));
-    btnSave = new QPushButton(QStringLiteral("保存(&S)"), this);
-    btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnSave->setAutoDefault(false);
-    btnCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    btnSave = NamedButton(this, "btnSave", QStringLiteral("保存(&S)"));
+    btnCancel = NamedButton(this, "btnCancel", QStringLiteral("取消(&C)"));
     auto* footer = new QHBoxLayout;
     footer->addWidget(chkSaveAndNew);
     footer->addStretch();
@@ -176,16 +110,18 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     layout->addStretch();
     layout->addLayout(footer);
     resize(420, sizeHint().height());
+}
 
+void TProductEditForm::bindFields(TMainDM& dm) {
+    DataSet* q = product();
     edtProductCode->bind(q, QStringLiteral("productCode"));
     edtProductName->bind(q, QStringLiteral("productName"));
     edtProductCategoryID->bind(q, QStringLiteral("categoryID"));
-    edtProductCategoryID->setListSource(MainDM()->queryCategoryList, QStringLiteral("id"),
-                                        QStringLiteral("categoryName"));
+    edtProductCategoryID->setListSource(dm.queryCategoryList, QStringLiteral("id"), QStringLiteral("categoryName"));
     edtProductModel->bind(q, QStringLiteral("product_model"));
     edtProductSpec->bind(q, QStringLiteral("product_spec"));
     edtUnitID->bind(q, QStringLiteral("storageUnit"));
-    edtUnitID->setListSource(MainDM()->queryUnit, QStringLiteral("id"), QStringLiteral("unitName"));
+    edtUnitID->setListSource(dm.queryUnit, QStringLiteral("id"), QStringLiteral("unitName"));
     edtSalePrice->bind(q, QStringLiteral("salePrice"));
     edtComments->bind(q, QStringLiteral("comments"));
 
@@ -197,14 +133,6 @@ TProductEditForm::TProductEditForm(QWidget* parent) : QDialog(parent) {
     connect(q, &DataSet::fieldChanged, this, [this] {
         if (product()->isEditing()) m_modified = true;
     });
-
-    connect(btnSave, &QPushButton::clicked, this, &TProductEditForm::btnSaveClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TProductEditForm::btnCancelClick);
-    connect(btnCat, &QPushButton::clicked, this, &TProductEditForm::btnCatClick);
-    connect(btnUnit, &QPushButton::clicked, this, &TProductEditForm::btnUnitClick);
-
-    if (TDFMProxy* labels = TDFMProxy::instance())
-        labels->Register(QStringLiteral("Product"), pRoot, nullptr);
 }
 
 void TProductEditForm::focusFirstField() {
@@ -215,9 +143,7 @@ void TProductEditForm::focusFirstField() {
         edtProductName->setFocus();
 }
 
-TProductEditForm::~TProductEditForm() {
-    if (g_instance == this) g_instance = nullptr;
-}
+TProductEditForm::~TProductEditForm() = default;
 
 void TProductEditForm::appendProduct() {
     DataSet* q = product();
@@ -305,16 +231,12 @@ void TProductEditForm::reject() {
 }
 
 void TProductEditForm::btnCatClick() {
-    TCategoryForm* categories = TCategoryForm::instance();
-    if (!categories) return;
-    categories->ReloadTree();
-    if (categories->exec() == QDialog::Accepted)
-        product()->setValue(QStringLiteral("categoryID"), categories->SelectedCategoryID);
+    if (!m_pickers.category) return;
+    if (const std::optional<int> id = m_pickers.category())
+        product()->setValue(QStringLiteral("categoryID"), *id);
 }
 
 void TProductEditForm::btnUnitClick() {
-    TUnitForm* units = TUnitForm::instance();
-    if (!units) return;
-    if (units->ShowUnits(true) == QDialog::Accepted)
-        product()->setValue(QStringLiteral("storageUnit"), units->SelectedUnitID);
+    if (!m_pickers.unit) return;
+    if (const std::optional<int> id = m_pickers.unit()) product()->setValue(QStringLiteral("storageUnit"), *id);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 #include <QVariant>
+#include <functional>
+#include <optional>
 
 class DataSet;
 class DBLineEdit;
@@ -9,6 +11,16 @@ class DBMemo;
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class TDFMProxy;
+class TMainDM;
+class TProductManagerDM;
+
+// The pick windows the product dialog's "..." buttons open; each returns the
+// key chosen, none when the user closed it.
+struct TProductEditPickers {
+    std::function<std::optional<int>()> category;
+    std::function<std::optional<int>()> unit;
+};
 
 // The product dialog, bound to the product list's current row. The code,
 // category, model and 规格 rows can be relabelled or hidden
@@ -16,9 +28,9 @@ class QPushButton;
 class TProductEditForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TProductEditForm(QWidget* parent = nullptr);
+    TProductEditForm(TProductManagerDM& products, TMainDM& dm, TDFMProxy& labels, TProductEditPickers pickers,
+                     QWidget* parent = nullptr);
     ~TProductEditForm() override;
-    static TProductEditForm* instance();
 
     QWidget* pRoot;
     QWidget *pProductCode, *pCategoryID, *pproduct_model, *pproduct_spec;
@@ -50,7 +62,12 @@ public slots:
     void reject() override;
 
 private:
+    void buildRows();
+    void buildFooter();
+    void bindFields(TMainDM& dm);
     DataSet* product() const;
+    TProductManagerDM& m_products;
+    TProductEditPickers m_pickers;
     void focusFirstField();
     void appendProduct();
     void cancelRow();

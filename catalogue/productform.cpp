@@ -5,6 +5,7 @@
 #include "dataset.h"
 #include "productmainframe.h"
 #include "productmanagerdm.h"
+#include "guard.h"
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
 
@@ -19,13 +20,8 @@ namespace {
 const QString kPlacement = QStringLiteral("ProductForm");
 }
 
-TProductForm* TProductForm::GetProductForm() {
-    return TResourceFactory::Get<TProductForm>(
-        QStringLiteral("ProductForm"), [] { return new TProductForm; },
-        [](TProductForm* w) { w->Prepare(); });
-}
-
-TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+TProductForm::TProductForm(const TProductFrameDeps& deps, TControlPlacement& placement, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_products(deps.products) {
     setObjectName(QStringLiteral("ProductForm"));
     setWindowTitle(QStringLiteral("商品列表"));
     panelSelectProduct = new QFrame(this);
@@ -42,7 +38,7 @@ TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     hl->addWidget(lbSelectHint);
     panelSelectProduct->hide();
 
-    ProductMainFrame1 = new TProductMainFrame(this);
+    ProductMainFrame1 = new TProductMainFrame(deps.products, deps.editor, deps.labels, this);
     ProductMainFrame1->setObjectName(QStringLiteral("ProductMainFrame1"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -50,12 +46,10 @@ TProductForm::TProductForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(panelSelectProduct);
     layout->addWidget(ProductMainFrame1, 1);
     resize(1000, 600);
-    TControlPlacement::Remember(this, kPlacement);
+    placement.Remember(this, kPlacement);
 
-    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this,
-            &TProductForm::PickCurrent);
-    connect(ProductMainFrame1, &TProductMainFrame::gridReturnPressed, this,
-            &TProductForm::PickCurrent);
+    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this, Guarded([this] { PickCurrent(); }));
+    connect(ProductMainFrame1, &TProductMainFrame::gridReturnPressed, this, Guarded([this] { PickCurrent(); }));
     connect(ProductMainFrame1, &TProductMainFrame::gridEscapePressed, this, &QWidget::hide);
 }
 
@@ -71,7 +65,7 @@ void TProductForm::ShowForPick(TProductPickEvent handler) {
 }
 
 void TProductForm::PickCurrent() {
-    DataSet* q = TProductManagerDM::instance()->queryProduct;
+    DataSet* q = m_products.queryProduct;
     if (!m_handler || !q->isActive() || q->isEmpty()) return;
     TProduct p;
     p.id = q->field(QStringLiteral("id"))->asInteger();

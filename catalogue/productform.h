@@ -4,17 +4,17 @@
 #include <QWidget>
 
 class QLabel;
+class TControlPlacement;
 class TProductMainFrame;
+class TProductManagerDM;
+struct TProductFrameDeps;
 
 // "商品列表": the product list for picking. The selector opens it to find
 // or create a product; double-click or Enter hands the product over.
 class TProductForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TProductForm(QWidget* parent = nullptr);
-
-    // The one window of this kind, made and prepared on first use.
-    static TProductForm* GetProductForm();
+    TProductForm(const TProductFrameDeps& deps, TControlPlacement& placement, QWidget* parent = nullptr);
 
     QWidget* panelSelectProduct;
     QLabel* lbSelectHint;
@@ -31,5 +31,6 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    TProductManagerDM& m_products;
     TProductPickEvent m_handler;
 };

@@ -5,7 +5,7 @@
 #include "producteditform.h"
 #include "productmainframe.h"
 #include "productmanagerdm.h"
-#include "resourcefactory.h"
+#include "guard.h"
 
 #include <QHideEvent>
 #include <QLineEdit>
@@ -16,24 +16,18 @@ namespace {
 const QString kPlacement = QStringLiteral("ProductMainForm");
 }
 
-TProductMainForm* TProductMainForm::GetProductMainForm() {
-    return TResourceFactory::Get<TProductMainForm>(
-        QStringLiteral("ProductMainForm"), [] { return new TProductMainForm; },
-        [](TProductMainForm* w) { w->Prepare(); });
-}
-
-TProductMainForm::TProductMainForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+TProductMainForm::TProductMainForm(const TProductFrameDeps& deps, TControlPlacement& placement, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_products(deps.products), m_editor(deps.editor) {
     setObjectName(QStringLiteral("ProductMainForm"));
     setWindowTitle(QStringLiteral("商品设置"));
-    ProductMainFrame1 = new TProductMainFrame(this);
+    ProductMainFrame1 = new TProductMainFrame(deps.products, deps.editor, deps.labels, this);
     ProductMainFrame1->setObjectName(QStringLiteral("ProductMainFrame1"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ProductMainFrame1);
     resize(1000, 600);
-    TControlPlacement::Remember(this, kPlacement);
-    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this,
-            &TProductMainForm::gridDoubleClick);
+    placement.Remember(this, kPlacement);
+    connect(ProductMainFrame1, &TProductMainFrame::gridDoubleClicked, this, Guarded([this] { gridDoubleClick(); }));
 }
 
 void TProductMainForm::Prepare() {
@@ -41,9 +35,9 @@ void TProductMainForm::Prepare() {
 }
 
 void TProductMainForm::gridDoubleClick() {
-    DataSet* q = TProductManagerDM::instance()->queryProduct;
+    DataSet* q = m_products.queryProduct;
     if (!q->isActive() || q->isEmpty()) return;
-    if (TProductEditForm* editor = TProductEditForm::instance()) editor->EditProduct();
+    m_editor.EditProduct();
 }
 
 void TProductMainForm::showEvent(QShowEvent* e) {

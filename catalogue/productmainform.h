@@ -1,16 +1,17 @@
 #pragma once
 #include <QWidget>
 
+class TControlPlacement;
 class TProductMainFrame;
+class TProductManagerDM;
+class TProductEditForm;
+struct TProductFrameDeps;
 
 // "商品设置": catalogue upkeep. Double-clicking a product edits it.
 class TProductMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TProductMainForm(QWidget* parent = nullptr);
-
-    // The factory's one window of this kind, prepared on first use.
-    static TProductMainForm* GetProductMainForm();
+    TProductMainForm(const TProductFrameDeps& deps, TControlPlacement& placement, QWidget* parent = nullptr);
 
     TProductMainFrame* ProductMainFrame1;
     void Prepare();
@@ -20,4 +21,6 @@ protected:
 
 private:
     void gridDoubleClick();
+    TProductManagerDM& m_products;
+    TProductEditForm& m_editor;
 };

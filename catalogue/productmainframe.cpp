@@ -7,6 +7,8 @@
 #include "dbutils.h"
 #include "dynamicfield.h"
 #include "exporter.h"
+#include "formkit.h"
+#include "guard.h"
 #include "maindm.h"
 #include "producteditform.h"
 #include "productmanagerdm.h"
@@ -29,9 +31,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const char* kCategorySql =
-    "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
-
 QToolButton* toolButton(QWidget* parent, const char* name, const QString& text) {
     auto* b = new QToolButton(parent);
     b->setObjectName(QString::fromLatin1(name));
@@ -42,24 +41,20 @@ QToolButton* toolButton(QWidget* parent, const char* name, const QString& text) 
     return b;
 }
 
-QPushButton* pushButton(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 } // namespace
 
-TProductMainFrame::TProductMainFrame(QWidget* parent) : QWidget(parent) {
+TProductMainFrame::TProductMainFrame(TProductManagerDM& products, TProductEditForm& editor, TDFMProxy& labels,
+                                     QWidget* parent)
+    : QWidget(parent), m_products(products), m_dm(products.MainDM()), m_editor(editor), m_labels(labels) {
     setObjectName(QStringLiteral("ProductMainFrame"));
-    Connection* conn = &MainDM()->MainConn;
+    Connection* conn = &m_dm.MainConn;
     queryCategory = new DataSet(conn, this);
     queryCategory->setObjectName(QStringLiteral("queryCategory"));
-    queryCategory->setSql(QString::fromUtf8(kCategorySql));
+    queryCategory->setSql(TMainDM::CategoryListSql());
     queryCategory->setUpdateTable(QStringLiteral("ProductCategory"));
     queryCategoryList2 = new DataSet(conn, this);
     queryCategoryList2->setObjectName(QStringLiteral("queryCategoryList2"));
-    queryCategoryList2->setSql(QString::fromUtf8(kCategorySql));
+    queryCategoryList2->setSql(TMainDM::CategoryListSql());
     queryCategoryList2->setFetchBlock(0);
 
     buildCategoryBox();
@@ -79,7 +74,7 @@ TProductMainFrame::TProductMainFrame(QWidget* parent) : QWidget(parent) {
     connect(queryCategory, &DataSet::stateChanged, this, &TProductMainFrame::dsCategoryStateChange);
     // Another window changed the categories: follow, unless we are in the
     // middle of editing one here.
-    connect(TProductManagerDM::instance()->queryCategoryList, &DataSet::rowsReset, this,
+    connect(m_products.queryCategoryList, &DataSet::rowsReset, this,
             &TProductMainFrame::reloadCategories);
     dsCategoryStateChange();
 }
@@ -120,8 +115,8 @@ void TProductMainFrame::buildCategoryBox() {
     edtCatParent2->setObjectName(QStringLiteral("edtCatParent2"));
     edtCatParent2->bind(queryCategory, QStringLiteral("parentID"));
     edtCatParent2->hide();
-    btnCatCancel = pushButton(pCategory, "btnCatCancel", QStringLiteral("取消"));
-    btnCatSave = pushButton(pCategory, "btnCatSave", QStringLiteral("保存"));
+    btnCatCancel = NamedButton(pCategory, "btnCatCancel", QStringLiteral("取消"));
+    btnCatSave = NamedButton(pCategory, "btnCatSave", QStringLiteral("保存"));
     auto* pl = new QGridLayout(pCategory);
     pl->setContentsMargins(6, 6, 6, 6);
     pl->addWidget(lbParent, 0, 0);
@@ -148,11 +143,11 @@ void TProductMainFrame::buildCategoryBox() {
     l->addWidget(pCategory);
     l->addWidget(treeCategory, 1);
 
-    connect(btnCatNew, &QToolButton::clicked, this, &TProductMainFrame::btnCatNewClick);
-    connect(btnCatEdit, &QToolButton::clicked, this, &TProductMainFrame::btnCatEditClick);
-    connect(btnCatDelete, &QToolButton::clicked, this, &TProductMainFrame::btnCatDeleteClick);
-    connect(btnCatCancel, &QPushButton::clicked, this, &TProductMainFrame::btnCatCancelClick);
-    connect(btnCatSave, &QPushButton::clicked, this, &TProductMainFrame::btnCatSaveClick);
+    connect(btnCatNew, &QToolButton::clicked, this, Guarded([this] { btnCatNewClick(); }));
+    connect(btnCatEdit, &QToolButton::clicked, this, Guarded([this] { btnCatEditClick(); }));
+    connect(btnCatDelete, &QToolButton::clicked, this, Guarded([this] { btnCatDeleteClick(); }));
+    connect(btnCatCancel, &QPushButton::clicked, this, Guarded([this] { btnCatCancelClick(); }));
+    connect(btnCatSave, &QPushButton::clicked, this, Guarded([this] { btnCatSaveClick(); }));
     connect(treeCategory, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { treeCategoryChange(item); });
 }
@@ -169,7 +164,7 @@ void TProductMainFrame::buildProductBox() {
     edtSearchKey = new QLineEdit(gbProduct);
     edtSearchKey->setObjectName(QStringLiteral("edtSearchKey"));
     edtSearchKey->setMinimumWidth(180);
-    JvBitBtn9 = pushButton(gbProduct, "JvBitBtn9", QStringLiteral("查找(&F)"));
+    JvBitBtn9 = NamedButton(gbProduct, "JvBitBtn9", QStringLiteral("查找(&F)"));
     auto* search = new QHBoxLayout;
     search->addWidget(cbSearchScope);
     search->addWidget(edtSearchKey, 1);
@@ -196,7 +191,7 @@ void TProductMainFrame::buildProductBox() {
         tools->addWidget(w);
     tools->addStretch();
 
-    TProductManagerDM* dm = TProductManagerDM::instance();
+    TProductManagerDM* dm = &m_products;
     productGrid = new DataGrid(gbProduct);
     productGrid->setObjectName(QStringLiteral("productGrid"));
     productGrid->setDataSet(dm->queryProduct);
@@ -227,13 +222,12 @@ void TProductMainFrame::buildProductBox() {
     l->addLayout(tools);
     l->addWidget(productGrid, 1);
 
-    connect(JvBitBtn9, &QPushButton::clicked, this, &TProductMainFrame::SearchProducts);
-    connect(edtSearchKey, &QLineEdit::returnPressed, this, &TProductMainFrame::SearchProducts);
-    connect(btnProductNew, &QToolButton::clicked, this, &TProductMainFrame::btnProductNewClick);
-    connect(ToolButton5, &QToolButton::clicked, this, &TProductMainFrame::ToolButton5Click);
-    connect(btnProductDelete, &QToolButton::clicked, this,
-            &TProductMainFrame::btnProductDeleteClick);
-    connect(ToolButton1, &QToolButton::clicked, this, &TProductMainFrame::ToolButton1Click);
+    connect(JvBitBtn9, &QPushButton::clicked, this, Guarded([this] { SearchProducts(); }));
+    connect(edtSearchKey, &QLineEdit::returnPressed, this, Guarded([this] { SearchProducts(); }));
+    connect(btnProductNew, &QToolButton::clicked, this, Guarded([this] { btnProductNewClick(); }));
+    connect(ToolButton5, &QToolButton::clicked, this, Guarded([this] { ToolButton5Click(); }));
+    connect(btnProductDelete, &QToolButton::clicked, this, Guarded([this] { btnProductDeleteClick(); }));
+    connect(ToolButton1, &QToolButton::clicked, this, Guarded([this] { ToolButton1Click(); }));
     connect(productGrid, &DataGrid::rowDoubleClicked, this, &TProductMainFrame::gridDoubleClicked);
 }
 
@@ -255,9 +249,8 @@ bool TProductMainFrame::eventFilter(QObject* watched, QEvent* event) {
 // ------------------------------------------------------------ preparation
 
 void TProductMainFrame::Prepare() {
-    if (TDFMProxy* labels = TDFMProxy::instance())
-        labels->Register(QStringLiteral("Product"), nullptr, productGrid);
-    TProductManagerDM* dm = TProductManagerDM::instance();
+    m_labels.Register(QStringLiteral("Product"), nullptr, productGrid);
+    TProductManagerDM* dm = &m_products;
     dm->queryStorageDetail->open();
     ++m_treeSync; // our own category lists are not open yet
     dm->queryCategoryList->open();
@@ -275,7 +268,7 @@ void TProductMainFrame::Prepare() {
 // -------------------------------------------------------------- products
 
 void TProductMainFrame::LoadProducts(const QString& condition) {
-    DataSet* q = TProductManagerDM::instance()->queryProduct;
+    DataSet* q = m_products.queryProduct;
     QString sql = TProductManagerDM::BaseProductSql();
     if (!condition.isEmpty()) sql += QStringLiteral(" where ") + condition;
     q->close();
@@ -317,8 +310,7 @@ void TProductMainFrame::SearchProducts() {
     LoadProducts(SearchCondition(cbSearchScope->currentIndex(), edtSearchKey->text()));
 }
 
-bool TProductMainFrame::CanDeleteProduct(int id) {
-    const QString key = QString::number(id);
+bool TProductMainFrame::CanDeleteProduct(Connection& conn, int id) {
     const struct {
         const char* table;
         const char* message;
@@ -328,9 +320,9 @@ bool TProductMainFrame::CanDeleteProduct(int id) {
         {"RefundDetail", "该商品已经有退货单,不能删除."},
     };
     for (const auto& use : uses) {
-        const QString sql = QStringLiteral("select count(*) as fcount from %1 where productID=")
+        const QString sql = QStringLiteral("select count(*) as fcount from %1 where productID=:id")
                                 .arg(QLatin1String(use.table));
-        if (TQuickQuery::GetInteger(sql + key) > 0) {
+        if (TQuickQuery::GetInteger(conn, sql, {{"id", id}}) > 0) {
             TQuickMessageDlg::ShowPlain(QString::fromUtf8(use.message));
             return false;
         }
@@ -345,16 +337,15 @@ int TProductMainFrame::CurrentCategoryID() const {
 }
 
 void TProductMainFrame::btnProductNewClick() {
-    if (TProductEditForm* editor = TProductEditForm::instance())
-        editor->NewProduct(CurrentCategoryID());
+    m_editor.NewProduct(CurrentCategoryID());
 }
 
 void TProductMainFrame::ToolButton5Click() {
-    if (TProductEditForm* editor = TProductEditForm::instance()) editor->EditProduct();
+    m_editor.EditProduct();
 }
 
 void TProductMainFrame::btnProductDeleteClick() {
-    DataSet* q = TProductManagerDM::instance()->queryProduct;
+    DataSet* q = m_products.queryProduct;
     if (!q->isActive()) {
         TQuickMessageDlg::ShowInfo(QStringLiteral("请选择要删除的商品.."));
         return;
@@ -363,14 +354,14 @@ void TProductMainFrame::btnProductDeleteClick() {
         TQuickMessageDlg::ShowInfo(QStringLiteral("请选择要删除的商品."));
         return;
     }
-    if (!CanDeleteProduct(q->field(QStringLiteral("id"))->asInteger())) return;
+    if (!CanDeleteProduct(m_dm.MainConn, q->field(QStringLiteral("id"))->asInteger())) return;
     q->deleteRecord();
     // The documents' product look-ups must not offer the product any more.
-    if (MainDM()) MainDM()->queryProduct->requery();
+    m_dm.queryProduct->requery();
 }
 
 void TProductMainFrame::ToolButton1Click() {
-    TProductManagerDM* dm = TProductManagerDM::instance();
+    TProductManagerDM* dm = &m_products;
     DataSet* q = dm->queryProduct;
     const QVariant current =
         q->isActive() && q->recNo() > 0 ? q->value(QStringLiteral("id")) : QVariant();

@@ -2,7 +2,12 @@
 #include <QString>
 #include <QWidget>
 
+class Connection;
 class DataGrid;
+class TDFMProxy;
+class TMainDM;
+class TProductEditForm;
+class TProductManagerDM;
 class DataSet;
 class DBLineEdit;
 class DBLookupCombo;
@@ -15,6 +20,13 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+// What a window showing the product frame is made with.
+struct TProductFrameDeps {
+    TProductManagerDM& products;
+    TProductEditForm& editor;
+    TDFMProxy& labels;
+};
+
 // The category tree and the product list with their tool bars, shown by
 // the maintenance window and by the picking window. The product list is the
 // data module's, shared by both; each frame keeps its own category rows.
@@ -23,7 +35,8 @@ class TProductMainFrame : public QWidget {
 public:
     enum SearchScope { AnyField = 0, ByName, ByModel, BySpec };
 
-    explicit TProductMainFrame(QWidget* parent = nullptr);
+    TProductMainFrame(TProductManagerDM& products, TProductEditForm& editor, TDFMProxy& labels,
+                      QWidget* parent = nullptr);
     ~TProductMainFrame() override;
 
     DataSet* queryCategory;      // behind the tree and the category panel
@@ -55,7 +68,7 @@ public:
     // The condition SearchProducts uses; empty for a blank key.
     static QString SearchCondition(int scope, const QString& key);
     // The usage checks and the confirmation before a product is deleted.
-    static bool CanDeleteProduct(int id);
+    static bool CanDeleteProduct(Connection& conn, int id);
     // The selected category, -1 when there is none.
     int CurrentCategoryID() const;
 
@@ -94,6 +107,10 @@ private:
     // itself.
     bool wouldBeOwnDescendant(int id, int newParent);
 
+    TProductManagerDM& m_products;
+    TMainDM& m_dm;
+    TProductEditForm& m_editor;
+    TDFMProxy& m_labels;
     DBTree* m_tree;
     int m_treeSync = 0; // >0 while the tree is rebuilt or moved by code
 };

@@ -16,8 +16,6 @@
 #include <QTreeWidget>
 
 namespace {
-const char* kCategorySql =
-    "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory";
 
 bool isRoot(DataSet* categories) {
     Field* parent = categories->field(QStringLiteral("parentID"));
@@ -28,9 +26,8 @@ int currentId(DataSet* categories) {
     return categories->field(QStringLiteral("id"))->asInteger();
 }
 
-// Counts are the one-shot kind: text with the id written in.
-int count(const char* sql, int id) {
-    return TQuickQuery::GetInteger(QString::fromLatin1(sql) + QString::number(id));
+int count(Connection& conn, const char* sql, int id) {
+    return TQuickQuery::GetInteger(conn, QString::fromLatin1(sql), {{"id", id}});
 }
 } // namespace
 
@@ -85,13 +82,13 @@ void TProductMainFrame::reopenCategoryLists() {
     // Our own tree is rebuilt by the caller; the guard keeps the shared
     // list's reopening from doing it a second time.
     ++m_treeSync;
-    TProductManagerDM::instance()->queryCategoryList->requery();
+    m_products.queryCategoryList->requery();
     --m_treeSync;
     queryCategoryList2->requery();
 }
 
 void TProductMainFrame::setParentListExcluding(int id) {
-    QString sql = QString::fromUtf8(kCategorySql);
+    QString sql = TMainDM::CategoryListSql();
     if (id >= 0) sql += QStringLiteral("\nWHERE id<>") + QString::number(id);
     if (sql == queryCategoryList2->sql() && queryCategoryList2->isActive()) return;
     queryCategoryList2->setSql(sql);
@@ -153,7 +150,7 @@ void TProductMainFrame::btnCatSaveClick() {
     queryCategory->post();
     const int saved = currentId(queryCategory);
     // The product dialog's category list follows.
-    MainDM()->queryCategoryList->requery();
+    m_dm.queryCategoryList->requery();
     reopenCategoryLists();
     rebuildTree(saved, true);
 }
@@ -174,11 +171,11 @@ void TProductMainFrame::btnCatDeleteClick() {
     }
     const int id = currentId(queryCategory);
     // Subcategories first: a category with both is refused for them.
-    if (count("select count(*) as fcount from ProductCategory where parentID=", id) > 0) {
+    if (count(m_dm.MainConn, "select count(*) as fcount from ProductCategory where parentID=:id", id) > 0) {
         TQuickMessageDlg::ShowPlain(QStringLiteral("请先删除该目录的子目录."));
         return;
     }
-    if (count("select count(*) as fcount from Product where categoryID=", id) > 0) {
+    if (count(m_dm.MainConn, "select count(*) as fcount from Product where categoryID=:id", id) > 0) {
         TQuickMessageDlg::ShowPlain(QStringLiteral("该目录下已有商品,不能删除."));
         return;
     }
@@ -186,7 +183,7 @@ void TProductMainFrame::btnCatDeleteClick() {
     queryCategory->deleteRecord();
     // The product dialog picks categories from the shared list; without
     // this it would still offer the one just deleted.
-    MainDM()->queryCategoryList->requery();
+    m_dm.queryCategoryList->requery();
     reopenCategoryLists();
     rebuildTree(parent, true);
 }

@@ -3,27 +3,17 @@
 #include "dataset.h"
 #include "maindm.h"
 
-namespace {
-TProductManagerDM* g_instance = nullptr;
-}
-
-TProductManagerDM* TProductManagerDM::instance() {
-    return g_instance;
-}
-
 QString TProductManagerDM::BaseProductSql() {
     return QStringLiteral("select * from product");
 }
 
-TProductManagerDM::TProductManagerDM(QObject* parent) : QObject(parent) {
-    g_instance = this;
+TProductManagerDM::TProductManagerDM(TMainDM& dm, QObject* parent) : QObject(parent), m_dm(dm) {
     setObjectName(QStringLiteral("ProductManagerDM"));
-    Connection* conn = &MainDM()->MainConn;
+    Connection* conn = &dm.MainConn;
 
     queryCategoryList = new DataSet(conn, this);
     queryCategoryList->setObjectName(QStringLiteral("queryCategoryList"));
-    queryCategoryList->setSql(QStringLiteral(
-        "SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryCategoryList->setSql(TMainDM::CategoryListSql());
     queryCategoryList->setFetchBlock(0);
 
     queryStorageDetail = new DataSet(conn, this);
@@ -36,7 +26,7 @@ TProductManagerDM::TProductManagerDM(QObject* parent) : QObject(parent) {
     queryProduct->setSql(BaseProductSql());
     queryProduct->setUpdateTable(QStringLiteral("Product"), QStringLiteral("id"));
     queryProduct->addLookupField(QStringLiteral("unitName"), QStringLiteral("storageUnit"),
-                                 MainDM()->queryUnit, QStringLiteral("id"),
+                                 dm.queryUnit, QStringLiteral("id"),
                                  QStringLiteral("unitName"));
     queryProduct->addLookupField(QStringLiteral("storageQuantity"), QStringLiteral("id"),
                                  queryStorageDetail, QStringLiteral("productID"),
@@ -49,11 +39,7 @@ TProductManagerDM::TProductManagerDM(QObject* parent) : QObject(parent) {
                                  queryCategoryList, QStringLiteral("id"),
                                  QStringLiteral("categoryName"));
     // The documents' product look-ups follow every stored change.
-    queryProduct->afterPost = [](DataSet&) {
-        if (MainDM()) MainDM()->queryProduct->requery();
-    };
+    queryProduct->afterPost = [this](DataSet&) { m_dm.queryProduct->requery(); };
 }
 
-TProductManagerDM::~TProductManagerDM() {
-    if (g_instance == this) g_instance = nullptr;
-}
+TProductManagerDM::~TProductManagerDM() = default;

@@ -2,6 +2,7 @@
 #include <QObject>
 
 class DataSet;
+class TMainDM;
 
 // The product list behind both product windows and the product dialog, with
 // its look-up lists. Both windows show this one list, so a product created
@@ -9,9 +10,9 @@ class DataSet;
 class TProductManagerDM : public QObject {
     Q_OBJECT
 public:
-    explicit TProductManagerDM(QObject* parent = nullptr);
+    explicit TProductManagerDM(TMainDM& dm, QObject* parent = nullptr);
     ~TProductManagerDM() override;
-    static TProductManagerDM* instance();
+    TMainDM& MainDM() const { return m_dm; }
 
     // Every product column plus unitName, storageQuantity, storageUnitCost
     // and categoryName; written back to Product by id.
@@ -20,4 +21,7 @@ public:
     DataSet* queryStorageDetail; // every stock row, for the stock columns
 
     static QString BaseProductSql();
+
+private:
+    TMainDM& m_dm;
 };

@@ -5,7 +5,7 @@
 #include "datagrid.h"
 #include "datasetmodel.h"
 #include "dynamicfield.h"
-#include "maindm.h"
+#include "guard.h"
 #include "quickmessagedlg.h"
 
 #include <QApplication>
@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-TProductSelector* g_selector = nullptr;
 const QString kPlacement = QStringLiteral("ProductSelector\\");
 
 TProduct productFromRow(DataSet& ds) {
@@ -37,17 +36,15 @@ TProduct productFromRow(DataSet& ds) {
 }
 } // namespace
 
-TProductSelector* TProductSelector::instance() { return g_selector; }
-
-TProductSelector::TProductSelector(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
-    g_selector = this;
+TProductSelector::TProductSelector(Connection& conn, TDFMProxy& labels, TControlPlacement& placement, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
+      m_labels(labels), m_placement(placement) {
     setObjectName(QStringLiteral("ProductSelector"));
     // Shown beside the editor without taking its focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
 
-    productQuery = new DataSet(MainDM() ? &MainDM()->MainConn : nullptr, this);
+    productQuery = new DataSet(&conn, this);
     productQuery->setObjectName(QStringLiteral("productQuery"));
 
     lbHint = new QLabel(QStringLiteral("直接输入关键字，快速选择要进货、销售的商品"), this);
@@ -65,7 +62,7 @@ TProductSelector::TProductSelector(QWidget* parent)
     productGrid->refreshColumns();
     productGrid->view()->setFocusPolicy(Qt::NoFocus);
     productGrid->view()->horizontalHeader()->setStretchLastSection(true);
-    connect(productGrid, &DataGrid::rowDoubleClicked, this, [this](int) { PickCurrent(); });
+    connect(productGrid, &DataGrid::rowDoubleClicked, this, Guarded([this](int) { PickCurrent(); }));
 
     btnNew = new QPushButton(QStringLiteral("高级查找（新建商品）"), this);
     btnNew->setObjectName(QStringLiteral("btnNew"));
@@ -74,8 +71,8 @@ TProductSelector::TProductSelector(QWidget* parent)
     btnOK = new QPushButton(QStringLiteral("确定"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     for (QPushButton* b : {btnNew, btnHide, btnOK}) b->setFocusPolicy(Qt::NoFocus);
-    connect(btnOK, &QPushButton::clicked, this, &TProductSelector::PickCurrent);
-    connect(btnHide, &QPushButton::clicked, this, &TProductSelector::HideSelector);
+    connect(btnOK, &QPushButton::clicked, this, Guarded([this] { PickCurrent(); }));
+    connect(btnHide, &QPushButton::clicked, this, Guarded([this] { HideSelector(); }));
     connect(btnNew, &QPushButton::clicked, this, [this] {
         HideSelector();
         if (OpenProductList) OpenProductList(m_handler);
@@ -85,7 +82,7 @@ TProductSelector::TProductSelector(QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
     Timer1->setInterval(200);
-    connect(Timer1, &QTimer::timeout, this, &TProductSelector::timerFired);
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { timerFired(); }));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnNew);
@@ -101,19 +98,16 @@ TProductSelector::TProductSelector(QWidget* parent)
     setStyleSheet(QStringLiteral("TProductSelector { border: 1px solid palette(dark); }"));
     resize(560, 300);
 
-    if (TDFMProxy* proxy = TDFMProxy::instance()) proxy->Register(QStringLiteral("Product"), nullptr, productGrid);
-    if (TControlPlacement* p = TControlPlacement::instance())
-        productGrid->restoreLayout(p->PlacementStorage(), TControlPlacement::GroupOf(kPlacement));
+    m_labels.Register(QStringLiteral("Product"), nullptr, productGrid);
+    productGrid->restoreLayout(m_placement.PlacementStorage(), TControlPlacement::GroupOf(kPlacement));
     m_lastRun.productName = QStringLiteral("-1");
 }
 
-TProductSelector::~TProductSelector() {
-    if (g_selector == this) g_selector = nullptr;
-}
+TProductSelector::~TProductSelector() = default;
 
 void TProductSelector::ShowForEditor(QWidget* edit, TProductPickEvent handler) {
-    if (TControlPlacement* p = TControlPlacement::instance()) {
-        QSettings& s = p->PlacementStorage();
+    {
+        QSettings& s = m_placement.PlacementStorage();
         s.beginGroup(TControlPlacement::GroupOf(kPlacement));
         const QSize size(s.value(QStringLiteral("Width"), width()).toInt(), s.value(QStringLiteral("Height"), height()).toInt());
         s.endGroup();
@@ -131,7 +125,7 @@ void TProductSelector::ShowForEditor(QWidget* edit, TProductPickEvent handler) {
     }
     m_handler = std::move(handler);
     if (!isVisible()) show();
-    if (TDFMProxy* proxy = TDFMProxy::instance()) proxy->Refresh(QStringLiteral("Product"));
+    m_labels.Refresh(QStringLiteral("Product"));
 }
 
 void TProductSelector::QueueSearch(const TProduct& criteria, bool matchAll) {
@@ -215,8 +209,8 @@ void TProductSelector::PickCurrent() {
 
 void TProductSelector::HideSelector() {
     hide();
-    if (TControlPlacement* p = TControlPlacement::instance()) {
-        QSettings& s = p->PlacementStorage();
+    {
+        QSettings& s = m_placement.PlacementStorage();
         s.beginGroup(TControlPlacement::GroupOf(kPlacement));
         s.setValue(QStringLiteral("Width"), width());
         s.setValue(QStringLiteral("Height"), height());

@@ -3,7 +3,10 @@
 
 #include <QWidget>
 
+class Connection;
 class DataGrid;
+class TControlPlacement;
+class TDFMProxy;
 class DataSet;
 class QLabel;
 class QPushButton;
@@ -15,9 +18,8 @@ class QTimer;
 class TProductSelector : public QWidget {
     Q_OBJECT
 public:
-    explicit TProductSelector(QWidget* parent = nullptr);
+    TProductSelector(Connection& conn, TDFMProxy& labels, TControlPlacement& placement, QWidget* parent = nullptr);
     ~TProductSelector() override;
-    static TProductSelector* instance();
 
     DataSet* productQuery;
     DataGrid* productGrid;
@@ -46,6 +48,8 @@ protected:
 
 private:
     void timerFired();
+    TDFMProxy& m_labels;
+    TControlPlacement& m_placement;
     TProductPickEvent m_handler;
     TProduct m_pending, m_lastRun;
     bool m_pendingMatchAll = false;

@@ -2,8 +2,9 @@
 
 #include "dataset.h"
 #include "datagrid.h"
-#include "dbutils.h"
+#include "dberror.h"
 #include "formkit.h"
+#include "guard.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
 
@@ -13,24 +14,22 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-TUnitForm* g_instance = nullptr;
-}
-
-TUnitForm* TUnitForm::instance() { return g_instance; }
-
-TUnitForm::TUnitForm(QWidget* parent) : QDialog(parent) {
-    g_instance = this;
+TUnitForm::TUnitForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
     setObjectName(QStringLiteral("UnitForm"));
     setWindowTitle(QStringLiteral("商品计量单位管理"));
 
-    tableUnit = new DataSet(&MainDM()->MainConn, this);
+    tableUnit = new DataSet(&dm.MainConn, this);
     tableUnit->setObjectName(QStringLiteral("tableUnit"));
     tableUnit->setSql(QStringLiteral("select * from ProductUnit"));
     tableUnit->setUpdateTable(QStringLiteral("ProductUnit"));
     // The other windows' unit names follow every change made here.
     tableUnit->onNewRecord = [this](DataSet&) { rereadShared(); };
     tableUnit->afterPost = [this](DataSet&) { rereadShared(); };
+    // A nameless unit could never be told apart in a product's unit box.
+    tableUnit->beforePost = [](DataSet& ds) {
+        if (ds.field(QStringLiteral("unitName"))->asString().trimmed().isEmpty())
+            throw AppError(QStringLiteral("请输入单位名称."));
+    };
     connect(tableUnit, &DataSet::stateChanged, this, &TUnitForm::updateButtons);
 
     btnInsert = NamedButton(this, "btnInsert", QStringLiteral("添加"));
@@ -47,29 +46,27 @@ TUnitForm::TUnitForm(QWidget* parent) : QDialog(parent) {
     gridUnit->addColumn(QStringLiteral("unitName"), QStringLiteral("单位"), 220);
     gridUnit->refreshColumns();
 
-    connect(btnInsert, &QPushButton::clicked, this, [this] {
+    connect(btnInsert, &QPushButton::clicked, this, Guarded([this] {
         tableUnit->append();
         gridUnit->view()->setFocus();
         gridUnit->view()->edit(gridUnit->view()->currentIndex());
-    });
-    connect(btnEdit, &QPushButton::clicked, this, [this] {
+    }));
+    connect(btnEdit, &QPushButton::clicked, this, Guarded([this] {
         tableUnit->edit();
         gridUnit->view()->setFocus();
         gridUnit->view()->edit(gridUnit->view()->currentIndex());
-    });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { tableUnit->cancel(); });
-    connect(btnSave, &QPushButton::clicked, this, [this] {
-        // The button took the focus, so an open cell editor has written its text.
-        tableUnit->post();
-    });
-    connect(btnDelete, &QPushButton::clicked, this, &TUnitForm::deleteCurrent);
-    connect(btnSelect, &QPushButton::clicked, this, [this] {
+    }));
+    connect(btnCancel, &QPushButton::clicked, this, Guarded([this] { tableUnit->cancel(); }));
+    // The button took the focus, so an open cell editor has written its text.
+    connect(btnSave, &QPushButton::clicked, this, Guarded([this] { tableUnit->post(); }));
+    connect(btnDelete, &QPushButton::clicked, this, Guarded([this] { deleteCurrent(); }));
+    connect(btnSelect, &QPushButton::clicked, this, Guarded([this] {
         if (tableUnit->isActive() && !tableUnit->isEmpty()) {
-            tableUnit->checkBrowseMode();
-            SelectedUnitID = tableUnit->field(QStringLiteral("id"))->asInteger();
+            tableUnit->checkBrowseMode(); // a refused row stops the pick here
+            m_selected = tableUnit->field(QStringLiteral("id"))->asInteger();
         }
         accept();
-    });
+    }));
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* tools = new QHBoxLayout;
@@ -93,14 +90,20 @@ TUnitForm::TUnitForm(QWidget* parent) : QDialog(parent) {
     updateButtons();
 }
 
-int TUnitForm::ShowUnits(bool pick) {
-    btnSelect->setVisible(pick);
-    return exec();
+void TUnitForm::ShowUnits() {
+    btnSelect->setVisible(false);
+    exec();
+}
+
+std::optional<int> TUnitForm::PickUnit() {
+    btnSelect->setVisible(true);
+    if (exec() != QDialog::Accepted) return std::nullopt;
+    return m_selected;
 }
 
 void TUnitForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    SelectedUnitID = -1;
+    m_selected.reset();
     tableUnit->close();
     tableUnit->open();
     updateButtons();
@@ -117,22 +120,21 @@ void TUnitForm::updateButtons() {
 }
 
 void TUnitForm::rereadShared() {
-    if (MainDM()) MainDM()->queryUnit->requery();
+    m_dm.queryUnit->requery();
 }
 
-QString TUnitForm::UnitInUseMessage(int unitId) {
-    const QString id = QString::number(unitId);
-    Connection& c = MainDM()->MainConn;
-    if (TQuickQuery::HasRows(c, QStringLiteral("select top 1 * from Product where storageUnit=") + id) ||
-        TQuickQuery::HasRows(c, QStringLiteral("select top 1 * from InputDetail where unitID=") + id) ||
-        TQuickQuery::HasRows(c, QStringLiteral("select top 1 * from OutputDetail where unitID=") + id))
+QString TUnitForm::UnitInUseMessage(Connection& c, int unitId) {
+    const SqlParams id{{"id", unitId}};
+    if (c.exists(QStringLiteral("select top 1 * from Product where storageUnit=:id"), id) ||
+        c.exists(QStringLiteral("select top 1 * from InputDetail where unitID=:id"), id) ||
+        c.exists(QStringLiteral("select top 1 * from OutputDetail where unitID=:id"), id))
         return QStringLiteral("该计量单位已经被使用,请不要删除.");
     return QString();
 }
 
 void TUnitForm::deleteCurrent() {
     if (!tableUnit->isActive() || tableUnit->isEmpty()) return;
-    const QString msg = UnitInUseMessage(tableUnit->field(QStringLiteral("id"))->asInteger());
+    const QString msg = UnitInUseMessage(m_dm.MainConn, tableUnit->field(QStringLiteral("id"))->asInteger());
     if (!msg.isEmpty()) {
         TQuickMessageDlg::ShowInfo(msg);
         return;

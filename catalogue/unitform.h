@@ -1,7 +1,10 @@
 #pragma once
 #include <QDialog>
+#include <optional>
 
+class Connection;
 class DataGrid;
+class TMainDM;
 class DataSet;
 class QPushButton;
 
@@ -9,24 +12,26 @@ class QPushButton;
 class TUnitForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TUnitForm(QWidget* parent = nullptr);
-    static TUnitForm* instance();
+    explicit TUnitForm(TMainDM& dm, QWidget* parent = nullptr);
 
     DataSet* tableUnit;
     DataGrid* gridUnit;
     QPushButton *btnInsert, *btnEdit, *btnCancel, *btnDelete, *btnSave;
     QPushButton *btnSelect, *btnClose;
-    int SelectedUnitID = -1;
 
-    // Shows the window modally; "选定" only when picking. The modal result.
-    int ShowUnits(bool pick);
+    // Shows the window modally for upkeep.
+    void ShowUnits();
+    // Shows the window modally with "选定"; the unit chosen, none when closed.
+    std::optional<int> PickUnit();
     // The usage test run before a delete; empty when the unit may go.
-    static QString UnitInUseMessage(int unitId);
+    static QString UnitInUseMessage(Connection& conn, int unitId);
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    TMainDM& m_dm;
+    std::optional<int> m_selected;
     void updateButtons();
     void rereadShared();
     void deleteCurrent();

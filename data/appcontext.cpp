@@ -2,17 +2,16 @@
 
 #include "connection.h"
 #include "dataset.h"
+#include "maindm.h"
 
 #include <QCoreApplication>
 
 namespace {
-TAppContext* g_context = nullptr;
 const char* kPassword = "quillbarrowfen";
 } // namespace
 
-TAppContext::TAppContext() { g_context = this; }
-TAppContext* TAppContext::instance() { return g_context; }
-TAppContext* AppContext() { return g_context; }
+
+void TAppContext::UseData(TMainDM& dm) { m_settings.bind(dm.querySysConfig); }
 
 QString TAppContext::AppDir() const {
     QString dir = m_appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_appDir;

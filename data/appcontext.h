@@ -3,6 +3,7 @@
 
 class Connection;
 class DataSet;
+class TMainDM;
 
 // The logged-in user.
 struct TUser {
@@ -33,11 +34,9 @@ private:
 };
 
 // The application context: who is logged in, where the files are, and the
-// settings storage. One instance, created after the main data module.
+// settings storage. Start-up makes one and hands it to the windows that use it.
 class TAppContext {
 public:
-    TAppContext();
-    static TAppContext* instance();
 
     TUser CurrentUser() const { return m_user; }
     void SetCurrentUser(const TUser& user) { m_user = user; m_hasUser = true; }
@@ -56,6 +55,8 @@ public:
     static QString JetConnectionString(const QString& file);
 
     TSettings& Settings() { return m_settings; }
+    // Reads and writes the settings through the data module's list.
+    void UseData(TMainDM& dm);
 
 private:
     TUser m_user;
@@ -64,4 +65,3 @@ private:
     TSettings m_settings;
 };
 
-TAppContext* AppContext();

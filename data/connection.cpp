@@ -3,6 +3,7 @@
 #include "dberror.h"
 #include "jetsql.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -90,6 +91,19 @@ QStringList Statement::parameterNames() const {
     return names;
 }
 
+void Statement::bindAll(const SqlParams& params) {
+    if (params.isEmpty() && sqlite3_bind_parameter_count(m_stmt) == 0) return;
+    QHash<QString, QVariant> byName;
+    for (auto it = params.cbegin(); it != params.cend(); ++it) {
+        QString k = it.key();
+        if (k.startsWith(QLatin1Char(':')) || k.startsWith(QLatin1Char('@')) || k.startsWith(QLatin1Char('$')))
+            k.remove(0, 1);
+        byName.insert(k.toLower(), it.value());
+    }
+    const QStringList names = parameterNames();
+    for (int i = 0; i < names.size(); ++i) bind(i + 1, byName.value(names[i].toLower()));
+}
+
 bool Statement::step() {
     if (m_done) return false;
     int rc = sqlite3_step(m_stmt);
@@ -170,9 +184,8 @@ QString Connection::pathFromConnectionText(const QString& text) {
     return path;
 }
 
-void Connection::open(const QString& connectionText) {
+void Connection::open(const QString& path) {
     close();
-    const QString path = pathFromConnectionText(connectionText);
     sqlite3* db = nullptr;
     // Read-write without create: a missing data file is an error, never an
     // empty new database that would hide the user's data.
@@ -189,8 +202,7 @@ void Connection::open(const QString& connectionText) {
     m_file = path;
     try {
         JetSql::registerFunctions(db);
-        // Rollback journal keeps the database one file; FULL sync so that a
-        // committed document survives a power cut.
+        // FULL sync so that a committed document survives a power cut.
         execute(QStringLiteral("PRAGMA synchronous=FULL"));
     } catch (...) {
         close();
@@ -198,7 +210,39 @@ void Connection::open(const QString& connectionText) {
     }
 }
 
+void Connection::useWal() {
+    // The mode is stored in the file, so every later connection reads it.
+    Statement mode(*this, QStringLiteral("PRAGMA journal_mode=WAL"));
+    if (!mode.step() || mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        throw DbError(QStringLiteral("无法把数据文件切换到 WAL 模式: %1").arg(m_file));
+}
+
+void Connection::checkWritable() const {
+    if (!m_db) throw DbError(QStringLiteral("未连接到数据库."));
+    const QFileInfo file(m_file);
+    const QString folder = file.absolutePath();
+    if (sqlite3_db_readonly(m_db, "main") == 1 || !file.isWritable())
+        throw DbError(QStringLiteral("数据文件是只读的, 不能保存任何数据: %1\n请去掉该文件的只读属性, 或者把它复制到可写的位置.")
+                          .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
+    if (!QFileInfo(folder).isWritable())
+        throw DbError(QStringLiteral("数据文件所在的文件夹是只读的, 不能保存任何数据: %1\n请让该文件夹可写.")
+                          .arg(QDir::toNativeSeparators(folder)));
+}
+
+Connection& Connection::reader() {
+    if (!m_db) throw DbError(QStringLiteral("未连接到数据库."));
+    if (!m_reader) {
+        auto r = std::make_unique<Connection>();
+        r->open(m_file);
+        r->execute(QStringLiteral("PRAGMA query_only=1"));
+        r->setTrace(m_trace);
+        m_reader = std::move(r);
+    }
+    return *m_reader;
+}
+
 void Connection::setTrace(std::function<void(const QString&)> trace) {
+    if (m_reader) m_reader->setTrace(trace);
     m_trace = std::move(trace);
     if (!m_db) return;
     if (!m_trace) {
@@ -217,17 +261,46 @@ void Connection::setTrace(std::function<void(const QString&)> trace) {
 }
 
 void Connection::close() {
+    m_reader.reset();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
 }
 
-int Connection::execute(const QString& sql) {
+int Connection::execute(const QString& sql, const SqlParams& params) {
     Statement st(*this, sql);
+    st.bindAll(params);
     while (st.step()) {
     }
     return st.changes();
+}
+
+void Connection::select(const QString& sql, const SqlParams& params,
+                        const std::function<bool(const Statement&)>& row) {
+    Statement st(*this, sql);
+    st.bindAll(params);
+    while (st.step())
+        if (!row(st)) break;
+}
+
+QVariant Connection::scalar(const QString& sql, const SqlParams& params) {
+    QVariant out;
+    select(sql, params, [&out](const Statement& st) {
+        out = st.value(0);
+        if (!out.isValid()) out = QVariant(QMetaType(QMetaType::QString)); // a NULL is still a row
+        return false;
+    });
+    return out;
+}
+
+bool Connection::exists(const QString& sql, const SqlParams& params) {
+    bool found = false;
+    select(sql, params, [&found](const Statement&) {
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 void Connection::executeScript(const QString& sql) {
@@ -269,6 +342,7 @@ void Connection::createFromSchema(const QString& path, const QString& schemaSql)
     }
     char* err = nullptr;
     rc = sqlite3_exec(db, schemaSql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, &err);
     QString msg = err ? QString::fromUtf8(err) : QString();
     sqlite3_free(err);
     sqlite3_close(db);

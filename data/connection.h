@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -8,6 +9,12 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 class Connection;
+class Statement;
+
+// Parameters of a statement by name, with or without the leading ':' and in
+// any case: {{"id", 5}, {"name", text}}. A name the statement does not use is
+// ignored; a parameter the statement uses but the set lacks is bound NULL.
+using SqlParams = QHash<QString, QVariant>;
 
 // One prepared statement. Statements are written in the Jet dialect the
 // program speaks; translation to SQLite happens on preparation.
@@ -23,6 +30,8 @@ public:
     void bind(const QString& name, const QVariant& value);
     void bind(int index, const QVariant& value); // 1-based
     QStringList parameterNames() const;
+    // Binds every parameter of the statement from params (see SqlParams).
+    void bindAll(const SqlParams& params);
 
     bool step(); // true while a row is available
     void reset();
@@ -46,6 +55,14 @@ private:
 
 // The program's connection to its data file. Database errors are thrown as
 // DbError carrying the engine's text.
+//
+// The program talks to SQLite through its C API rather than Qt's SQL driver:
+// the driver hides what the windows are built on (the declared type and the
+// origin table and column of each result column, for write-back and display
+// formats; the engine's extended error text), cannot register the Jet
+// functions the statements use (DateDiff, DatePart, round to even), and
+// offers no online backup. Every statement of the program goes through this
+// one class, so the engine behind it can change without touching a window.
 class Connection {
 public:
     Connection();
@@ -53,16 +70,39 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Opens the file named in a connection text ("...;DBQ=file;" or
-    // "...;Data Source="file";...") or a plain path. Never creates a file.
-    void open(const QString& connectionText);
+    // Opens the data file at path, taken whole as a path (a folder name may
+    // hold ';' or '='). Never creates a file and never changes it.
+    void open(const QString& path);
+    // Readers never block a writer: a list read lazily keeps a read open for
+    // as long as it is shown, and the import, the restore or a tool beside
+    // the program must still be able to commit meanwhile. So the program's
+    // data files are kept in WAL mode (new files are made so; an older file
+    // is switched once it is known to be ours).
+    void useWal();
+    // Throws DbError with a message naming the cause when nothing could be
+    // saved: the data file or its folder is read-only.
+    void checkWritable() const;
     void close();
     bool isOpen() const { return m_db != nullptr; }
     QString fileName() const { return m_file; }
     sqlite3* handle() const { return m_db; }
+    // A second handle on the same file for lists read lazily. A cursor left
+    // open keeps a read transaction, and a connection whose read is older
+    // than another's commit can no longer write; so long reads never run on
+    // the connection that writes. Opened on first use.
+    Connection& reader();
 
+    // The one way to run SQL with values from outside: bound parameters.
     // Runs one statement that returns no rows; the number of rows it changed.
-    int execute(const QString& sql);
+    int execute(const QString& sql, const SqlParams& params = {});
+    // Calls row for each result row, in order, while it returns true.
+    void select(const QString& sql, const SqlParams& params,
+                const std::function<bool(const Statement&)>& row);
+    // The first column of the first row: an invalid QVariant when there is no
+    // row, a null one when the value is NULL.
+    QVariant scalar(const QString& sql, const SqlParams& params = {});
+    // Whether the statement returns at least one row.
+    bool exists(const QString& sql, const SqlParams& params = {});
     // Runs a script of several statements (the schema).
     void executeScript(const QString& sql);
     qint64 lastInsertId() const;
@@ -85,6 +125,7 @@ public:
 private:
     sqlite3* m_db = nullptr;
     QString m_file;
+    std::unique_ptr<Connection> m_reader;
     std::function<void(const QString&)> m_trace;
 };
 

@@ -236,19 +236,21 @@ void DataSet::open() {
     if (isActive()) close();
     if (!m_conn) throw AppError(QStringLiteral("数据集没有连接."));
     if (m_sql.trimmed().isEmpty()) throw AppError(QStringLiteral("数据集没有查询语句."));
-    auto st = std::make_unique<Statement>(*m_conn, m_sql);
-    const QStringList names = st->parameterNames();
-    for (int i = 0; i < names.size(); ++i)
-        st->bind(i + 1, m_params.value(names[i].toLower()));
+    const bool all = writable() || m_fetchBlock <= 0;
+    // A cursor left open between fetches reads on the connection's reader,
+    // so the writing connection never holds an old read (see reader()).
+    // Inside a transaction the list must see its uncommitted rows: read all.
+    const bool lazy = !all && !m_conn->inTransaction();
+    auto st = std::make_unique<Statement>(lazy ? m_conn->reader() : *m_conn, m_sql);
+    st->bindAll(m_params);
     buildFields(*st);
     m_rows.clear();
     m_deleted.clear();
     invalidateIndexes();
     m_cursor = std::move(st);
-    const bool all = writable() || m_fetchBlock <= 0;
     // Fetch before changing state, so a failing statement leaves us closed.
     try {
-        if (all) fetchAll();
+        if (!lazy) fetchAll();
         else fetchMore(m_fetchBlock);
     } catch (...) {
         m_cursor.reset();

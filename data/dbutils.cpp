@@ -4,7 +4,6 @@
 #include "connection.h"
 #include "dataset.h"
 #include "dberror.h"
-#include "maindm.h"
 
 #include <cmath>
 #include <limits>
@@ -21,28 +20,24 @@ int toInt32(const QVariant& v) {
 }
 } // namespace
 
-int TQuickQuery::GetInteger(Connection& conn, const QString& sql) {
-    Statement st(conn, sql);
-    if (!st.step()) return 0;
-    return toInt32(st.value(0));
+int TQuickQuery::GetInteger(Connection& conn, const QString& sql, const SqlParams& params) {
+    return toInt32(conn.scalar(sql, params));
 }
 
-int TQuickQuery::GetInteger(const QString& sql) { return GetInteger(MainDM()->MainConn, sql); }
-
-bool TQuickQuery::FindInteger(Connection& conn, const QString& sql, int& value) {
-    Statement st(conn, sql);
-    if (!st.step()) return false;
-    value = toInt32(st.value(0));
+bool TQuickQuery::FindInteger(Connection& conn, const QString& sql, int& value, const SqlParams& params) {
+    const QVariant v = conn.scalar(sql, params);
+    if (!v.isValid()) return false;
+    value = toInt32(v);
     return true;
 }
 
-bool TQuickQuery::HasRows(Connection& conn, const QString& sql) {
-    Statement st(conn, sql);
-    return st.step();
+bool TQuickQuery::HasRows(Connection& conn, const QString& sql, const SqlParams& params) {
+    return conn.exists(sql, params);
 }
 
-int TQuickQuery::Execute(Connection& conn, const QString& sql) { return conn.execute(sql); }
-int TQuickQuery::Execute(const QString& sql) { return Execute(MainDM()->MainConn, sql); }
+int TQuickQuery::Execute(Connection& conn, const QString& sql, const SqlParams& params) {
+    return conn.execute(sql, params);
+}
 
 void TQuickQuery::SetDisplayFormat(DataSet* ds, const QString& fieldName, const QString& format) {
     if (!ds) return;

@@ -1,21 +1,21 @@
 #pragma once
+#include "connection.h"
+
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
 
-class Connection;
 class DataSet;
 
-// One-shot statements. Each opens its own statement, releases it before
-// returning, and lets database errors through unchanged.
+// One-shot statements on the connection they are given, in the program's
+// own words: an integer of the first row (0 when there is none), whether a
+// row exists. Database errors pass through unchanged.
 class TQuickQuery {
 public:
-    static int GetInteger(Connection& conn, const QString& sql);
-    static int GetInteger(const QString& sql); // on MainConn
-    static bool FindInteger(Connection& conn, const QString& sql, int& value);
-    static bool HasRows(Connection& conn, const QString& sql);
-    static int Execute(Connection& conn, const QString& sql);
-    static int Execute(const QString& sql); // on MainConn
+    static int GetInteger(Connection& conn, const QString& sql, const SqlParams& params = {});
+    static bool FindInteger(Connection& conn, const QString& sql, int& value, const SqlParams& params = {});
+    static bool HasRows(Connection& conn, const QString& sql, const SqlParams& params = {});
+    static int Execute(Connection& conn, const QString& sql, const SqlParams& params = {});
     static void SetDisplayFormat(DataSet* ds, const QString& fieldName, const QString& format);
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 // Exceptions must never cross Qt's event loop: a throw out of a slot or an
@@ -33,10 +34,16 @@ bool Run(F&& work) {
 } // namespace Guard
 
 // A slot body that cannot throw into Qt: connect(b, &QPushButton::clicked,
-// this, Guarded([this] { save(); })).
+// this, Guarded([this] { save(); })). Like a plain slot, the body may take
+// fewer arguments than the signal sends (none for clicked(bool)).
 template <class F>
 auto Guarded(F work) {
     return [work = std::move(work)](auto&&... args) mutable {
-        Guard::Run([&] { work(std::forward<decltype(args)>(args)...); });
+        Guard::Run([&] {
+            if constexpr (std::is_invocable_v<F&, decltype(args)...>)
+                work(std::forward<decltype(args)>(args)...);
+            else
+                work();
+        });
     };
 }

@@ -28,10 +28,8 @@ void TIdentityGenerator::Reserve(quint8 module, TIdentity& identity) {
     const QString name = TIdentity::ModuleName(module);
     const QString ymd = TClock::today().toString(QStringLiteral("yyyyMMdd"));
     int last = 0;
-    if (!TQuickQuery::FindInteger(m_conn,
-                                  QStringLiteral("select sn from SysIdentity where module='") + name +
-                                      QStringLiteral("' ") + QStringLiteral(" and ymd='") + ymd + QStringLiteral("'"),
-                                  last))
+    if (!TQuickQuery::FindInteger(m_conn, QStringLiteral("select sn from SysIdentity where module=:m and ymd=:d"),
+                                  last, {{"m", name}, {"d", ymd}}))
         last = 0;
     identity.Module = module;
     identity.Ymd = ymd;
@@ -40,12 +38,7 @@ void TIdentityGenerator::Reserve(quint8 module, TIdentity& identity) {
 
 void TIdentityGenerator::Commit(const TIdentity& id) {
     const QString name = TIdentity::ModuleName(id.Module);
-    const int changed = TQuickQuery::Execute(
-        m_conn, QStringLiteral("update SysIdentity set sn=") + QString::number(id.Serial) +
-                    QStringLiteral(" where module='") + name + QStringLiteral("' ") + QStringLiteral(" and ymd='") +
-                    id.Ymd + QStringLiteral("'"));
-    if (changed > 0) return;
-    TQuickQuery::Execute(m_conn, QStringLiteral("insert into SysIdentity(module, ymd, sn) values('") + name +
-                                     QStringLiteral("','") + id.Ymd + QStringLiteral("',") +
-                                     QString::number(id.Serial) + QStringLiteral(")"));
+    const SqlParams p{{"m", name}, {"d", id.Ymd}, {"sn", id.Serial}};
+    if (m_conn.execute(QStringLiteral("update SysIdentity set sn=:sn where module=:m and ymd=:d"), p) > 0) return;
+    m_conn.execute(QStringLiteral("insert into SysIdentity(module, ymd, sn) values(:m, :d, :sn)"), p);
 }

@@ -1,14 +1,13 @@
 #include "maindm.h"
 
-#include "appcontext.h"
 #include "dataset.h"
 #include "dberror.h"
 
-namespace {
-TMainDM* g_main = nullptr;
-}
+#include <QSet>
 
-TMainDM* MainDM() { return g_main; }
+QString TMainDM::CategoryListSql() {
+    return QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory");
+}
 
 DataSet* TMainDM::make(const char* name, const QString& sql) {
     auto* ds = new DataSet(&MainConn, this);
@@ -21,7 +20,6 @@ DataSet* TMainDM::make(const char* name, const QString& sql) {
 
 TMainDM::TMainDM(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("MainDM"));
-    g_main = this;
     queryUnit = make("queryUnit", QStringLiteral("SELECT *\nFROM ProductUnit"));
     querySupplierType = make("querySupplierType", QStringLiteral("SELECT *\nFROM ValueSet\nWHERE setName='SupplierType'"));
     queryCustomerType = make("queryCustomerType", QStringLiteral("SELECT *\nFROM ValueSet\nWHERE setName='CustomerType'"));
@@ -36,15 +34,13 @@ TMainDM::TMainDM(QObject* parent) : QObject(parent) {
     queryProductSize = make("queryProductSize", QStringLiteral("SELECT *\nFROM ProductSize"));
     queryProductColor = make("queryProductColor", QStringLiteral("SELECT *\nFROM ProductColor"));
     queryProductBrand = make("queryProductBrand", QStringLiteral("SELECT *\nFROM ProductBrand"));
-    queryCategoryList = make("queryCategoryList",
-                             QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory"));
+    queryCategoryList = make("queryCategoryList", CategoryListSql());
     queryUserGroup = make("queryUserGroup", QStringLiteral("SELECT *\nFROM UserGroup"));
 }
 
 TMainDM::~TMainDM() {
     for (DataSet* ds : m_queries) ds->close();
     MainConn.close();
-    if (g_main == this) g_main = nullptr;
 }
 
 void TMainDM::checkDataFile() {
@@ -53,13 +49,36 @@ void TMainDM::checkDataFile() {
     Statement st(MainConn, QStringLiteral("select sysValue from SysConfig where sysKey='VersionType'"));
     if (!st.step() || st.value(0).toString().compare(QStringLiteral("general"), Qt::CaseInsensitive) != 0)
         throw DbError(QStringLiteral("%1 不是本程序的数据文件.").arg(MainConn.fileName()));
+    // The columns the start reads (login, settings) must all be there, or the
+    // login would fail halfway with the engine's text.
+    const struct {
+        const char* table;
+        const char* columns[5];
+    } needed[] = {
+        {"Users", {"id", "userName", "password", "canLogin", "userGroupID"}},
+        {"SysConfig", {"sysKey", "sysValue", "section"}},
+    };
+    for (const auto& t : needed) {
+        QSet<QString> present;
+        MainConn.select(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(t.table)), {},
+                        [&present](const Statement& row) {
+                            present.insert(row.value(1).toString().toLower());
+                            return true;
+                        });
+        for (const char* c : t.columns)
+            if (c && !present.contains(QString::fromLatin1(c).toLower()))
+                throw DbError(QStringLiteral("数据文件缺少 %1.%2 列, 不能使用: %3")
+                                  .arg(QLatin1String(t.table), QLatin1String(c), MainConn.fileName()));
+    }
 }
 
 void TMainDM::Startup(const QString& dataFile) {
     MainConn.close();
-    MainConn.open(TAppContext::OdbcConnectionString(dataFile));
+    MainConn.open(dataFile);
     try {
         checkDataFile();
+        MainConn.checkWritable();
+        MainConn.useWal();
     } catch (...) {
         MainConn.close();
         throw;
@@ -70,5 +89,4 @@ void TMainDM::Startup(const QString& dataFile) {
     querySupplier->setSql(QStringLiteral("SELECT * FROM Supplier"));
     queryProduct->setSql(QStringLiteral("SELECT * FROM Product"));
     for (DataSet* ds : m_queries) ds->open();
-    if (TAppContext* ctx = AppContext()) ctx->Settings().bind(querySysConfig);
 }

@@ -34,6 +34,9 @@ public:
     DataSet* queryCategoryList;
     DataSet* queryUserGroup;
 
+    // Every category with the columns the trees and look-ups use.
+    static QString CategoryListSql();
+
     // Connects to the data file and opens the look-up lists in order.
     // Throws DbError with the engine's text when the file cannot be used:
     // missing, not a database, or not a data file of this program.
@@ -47,4 +50,3 @@ private:
     std::vector<DataSet*> m_queries;
 };
 
-TMainDM* MainDM();

@@ -2,6 +2,7 @@
 // What window tests share: a started data module and context on a fresh data
 // file, message boxes recorded instead of shown, and a way into modal dialogs.
 #include "appcontext.h"
+#include "application.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
 #include "testsupport.h"
@@ -17,8 +18,10 @@ struct TestShell {
     TAppContext ctx;
     TestShell() {
         dm.Startup(db.path());
+        ctx.UseData(dm);
         ctx.SetAppDir(db.dir());
         TQuickMessageDlg::StartRecording();
+        TApplication::InstallErrorBox();
     }
     explicit TestShell(const TUser& user) : TestShell() { ctx.SetCurrentUser(user); }
     ~TestShell() { TQuickMessageDlg::StopRecording(); }

@@ -1,7 +1,10 @@
 #pragma once
 // Small pieces every window builds its controls with.
+#include <QBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QString>
+#include <initializer_list>
 
 // A push button with its objectName, which does not grab Enter from the
 // window's default button.
@@ -11,3 +14,84 @@ inline QPushButton* NamedButton(QWidget* parent, const char* name, const QString
     b->setAutoDefault(false);
     return b;
 }
+
+// A control of type T with its objectName.
+template <class T>
+T* Named(QWidget* parent, const char* name) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// Builds a form as a column of labelled rows inside one root panel. A row
+// whose field the field labels may rename or hide is a row panel holding the
+// field's own panel "p" + column with its label "lb" + column, the names the
+// field labels look for; hiding that panel hides the whole row.
+class FormRows {
+public:
+    FormRows(QWidget* root, int labelWidth) : m_root(root), m_labelWidth(labelWidth) {
+        auto* l = new QVBoxLayout(root);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(6);
+    }
+
+    struct Row {
+        QWidget* panel;  // the field's panel ("p" + column), or the row
+        QLabel* label;
+        QHBoxLayout* layout;
+    };
+
+    // A row the field labels know: "pRow" + column, "p" + column, "lb" + column.
+    Row field(const QString& column, const QString& caption, std::initializer_list<QWidget*> editors,
+              bool bold = false) {
+        QWidget* row = rowPanel(QStringLiteral("pRow") + column);
+        auto* panel = new QWidget(row);
+        panel->setObjectName(QStringLiteral("p") + column);
+        row->layout()->addWidget(panel);
+        return fill(panel, QStringLiteral("lb") + column, caption, editors, bold);
+    }
+
+    // A plain row: rowName holding labelName and the editors.
+    Row plain(const QString& rowName, const QString& labelName, const QString& caption,
+              std::initializer_list<QWidget*> editors, bool bold = false) {
+        return fill(rowPanel(rowName), labelName, caption, editors, bold);
+    }
+
+private:
+    QWidget* rowPanel(const QString& name) {
+        auto* row = new QWidget(m_root);
+        row->setObjectName(name);
+        auto* l = new QHBoxLayout(row);
+        l->setContentsMargins(0, 0, 0, 0);
+        m_root->layout()->addWidget(row);
+        return row;
+    }
+
+    Row fill(QWidget* panel, const QString& labelName, const QString& caption,
+             std::initializer_list<QWidget*> editors, bool bold) {
+        auto* layout = qobject_cast<QHBoxLayout*>(panel->layout());
+        if (!layout) {
+            layout = new QHBoxLayout(panel);
+            layout->setContentsMargins(0, 0, 0, 0);
+        }
+        auto* label = new QLabel(caption, panel);
+        label->setObjectName(labelName);
+        label->setFixedWidth(m_labelWidth);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (bold) {
+            QFont f = label->font();
+            f.setBold(true);
+            label->setFont(f);
+        }
+        layout->addWidget(label);
+        for (QWidget* e : editors) {
+            e->setParent(panel);
+            layout->addWidget(e);
+        }
+        if (editors.size() > 0) label->setBuddy(*editors.begin());
+        return {panel, label, layout};
+    }
+
+    QWidget* m_root;
+    int m_labelWidth;
+};

@@ -68,7 +68,7 @@ void TestLogin::checkLogin() {
     QFETCH(QString, message);
     Shell s;
     if (user != "admin") s.addUser(user, stored, canLogin);
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     QVERIFY(form.queryUser->locate("userName", user));
     form.edtPassword->setText(typed);
@@ -77,7 +77,7 @@ void TestLogin::checkLogin() {
 
 void TestLogin::checkLoginWithoutConnection() {
     Shell s;
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     QCOMPARE(form.CheckLogin(), QString("未连接到数据库."));
 }
 
@@ -85,7 +85,7 @@ void TestLogin::checkLoginRefusesUserWithoutRight() {
     Shell s;
     s.addUser("李四", "", false);
     s.db.exec("update Users set canLogin=0 where id=1");
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     // Only users who may log in are listed; the administrator always is.
     QCOMPARE(form.edtUser->count(), 1);
@@ -101,7 +101,7 @@ void TestLogin::checkLoginRefusesUserWithoutRight() {
 void TestLogin::emptyUserTable() {
     Shell s;
     s.db.exec("delete from Users");
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     QCOMPARE(form.edtUser->count(), 0);
     QTest::mouseClick(form.findChild<QPushButton*>("Button2"), Qt::LeftButton);
@@ -113,7 +113,7 @@ void TestLogin::loginThroughWindowRemembersUser() {
     Shell s;
     const int id = s.addUser("王五", "pw", true, 1);
     s.db.exec("insert into SysConfig(sysKey, sysValue, section) values('AutoLoginUserID','" + QString::number(id) + "','')");
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     form.show();
     auto* combo = form.findChild<QComboBox*>("edtUser");
@@ -133,7 +133,7 @@ void TestLogin::loginThroughWindowRemembersUser() {
 
 void TestLogin::failedLoginStaysWithPasswordFocused() {
     Shell s;
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -156,7 +156,7 @@ void TestLogin::autoLoginOfUserWhoLostRight() {
     s.db.exec("insert into SysConfig(sysKey, sysValue, section) values('AutoLoginUserID','" + QString::number(id) + "','')");
     s.db.exec("insert into SysConfig(sysKey, sysValue, section) values('LastLoginUserID','1','')");
     s.dm.querySysConfig->requery();
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     QVERIFY(!form.TryAutoLogin());
     QVERIFY(!s.ctx.HasCurrentUser());
@@ -172,7 +172,7 @@ void TestLogin::autoLoginSucceedsWithoutTouchingLastLogin() {
     const int id = s.addUser("钱七", "secret", true);
     s.ctx.Settings().WriteInteger("AutoLoginUserID", id);
     s.ctx.Settings().WriteInteger("LastLoginUserID", 1);
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     QVERIFY(form.TryAutoLogin());
     QCOMPARE(s.ctx.CurrentUser().id, id);
@@ -196,7 +196,7 @@ void TestLogin::lastLoginPreselects() {
     QCOMPARE(s.addUser("甲", "", true), 2);
     s.addUser("乙", "", true);
     if (!last.isEmpty()) s.ctx.Settings().WriteString("LastLoginUserID", last);
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     form.show();
     QCOMPARE(form.edtUser->currentText(), shown);
@@ -205,7 +205,7 @@ void TestLogin::lastLoginPreselects() {
 
 void TestLogin::passwordHintBalloon() {
     Shell s;
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -216,7 +216,7 @@ void TestLogin::passwordHintBalloon() {
 
 void TestLogin::exitButtonCancels() {
     Shell s;
-    TLoginForm form;
+    TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     form.show();
     form.findChild<QPushButton*>("Button3")->click();

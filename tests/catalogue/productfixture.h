@@ -2,7 +2,10 @@
 // What the product catalogue tests share: a small catalogue in a fresh data
 // file, the windows made as start-up makes them, and ways into modal dialogs.
 #include "appcontext.h"
+#include "application.h"
+#include "catalogue.h"
 #include "categoryform.h"
+#include "controlplacement.h"
 #include "datagrid.h"
 #include "dataset.h"
 #include "dynamicfield.h"
@@ -13,6 +16,7 @@
 #include "productmainframe.h"
 #include "productmanagerdm.h"
 #include "quickmessagedlg.h"
+#include "resourcefactory.h"
 #include "testsupport.h"
 #include "unitform.h"
 
@@ -47,30 +51,40 @@ struct Shell {
     TestDb db;
     TMainDM dm;
     TAppContext ctx;
+    std::unique_ptr<TControlPlacement> placement;
+    TResourceFactory factory;
     std::unique_ptr<TDFMProxy> labels;
-    std::unique_ptr<TProductManagerDM> products;
-    std::unique_ptr<TUnitForm> units;
-    std::unique_ptr<TCategoryForm> categories;
-    std::unique_ptr<TProductEditForm> editor;
-    std::unique_ptr<TProductMainForm> main;
+    std::unique_ptr<TCatalogue> catalogue; // made as start-up makes it
+    TProductManagerDM* products = nullptr;
+    TUnitForm* units = nullptr;
+    TCategoryForm* categories = nullptr;
+    TProductEditForm* editor = nullptr;
+    TProductMainForm* main = nullptr;
     TProductMainFrame* frame = nullptr;
 
     explicit Shell(bool seed = true) {
         if (seed) seedCatalogue(db);
         dm.Startup(db.path());
+        ctx.UseData(dm);
         ctx.SetAppDir(db.dir());
         TQuickMessageDlg::StartRecording();
+        TApplication::InstallErrorBox();
+        placement = std::make_unique<TControlPlacement>(ctx.PlacementFile());
         labels = std::make_unique<TDFMProxy>(dm.MainConn);
-        products = std::make_unique<TProductManagerDM>();
-        units = std::make_unique<TUnitForm>();
-        categories = std::make_unique<TCategoryForm>();
-        editor = std::make_unique<TProductEditForm>();
-        main = std::make_unique<TProductMainForm>();
-        main->Prepare();
+        catalogue = std::make_unique<TCatalogue>(dm, *labels, *placement, factory, nullptr);
+        products = &catalogue->Products();
+        units = &catalogue->Units();
+        categories = &catalogue->Categories();
+        editor = &catalogue->ProductEditor();
+        main = catalogue->ProductMainForm();
         frame = main->ProductMainFrame1;
         main->show(); // lists every product
     }
-    ~Shell() { TQuickMessageDlg::StopRecording(); }
+    ~Shell() {
+        catalogue.reset();
+        factory.Clear();
+        TQuickMessageDlg::StopRecording();
+    }
 
     int count(const QString& sql) { return db.scalar(sql).toInt(); }
     DataSet* list() const { return products->queryProduct; }

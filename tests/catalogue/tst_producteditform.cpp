@@ -177,8 +177,10 @@ void TestProductEditForm::categoryButton_data() {
                                     << "btnUseCurrentCat" << 4;
     QTest::newRow("close keeps it") << false << "衬衫"
                                     << "Button2" << 5;
-    QTest::newRow("empty tree gives -1") << true << ""
-                                         << "btnUseCurrentCat" << -1;
+    // Nothing to use: the product keeps its category rather than taking
+    // the id -1, which names no category at all.
+    QTest::newRow("empty tree keeps it") << true << ""
+                                         << "btnUseCurrentCat" << 5;
 }
 
 void TestProductEditForm::categoryButton() {
@@ -255,10 +257,11 @@ void TestProductEditForm::fieldLabelsReachDialogAndGrid() {
         TAppContext ctx;
         dm.Startup(db.path());
         TDFMProxy labels(dm.MainConn);
-        TProductManagerDM products;
-        TProductEditForm editor;
-        TProductMainForm main;
-        main.Prepare();
+        TControlPlacement placement(db.dir() + "/placement.ini");
+        TResourceFactory factory;
+        TCatalogue catalogue(dm, labels, placement, factory, nullptr);
+        TProductEditForm& editor = catalogue.ProductEditor();
+        TProductMainForm& main = *catalogue.ProductMainForm();
         QCOMPARE(editor.lbproduct_model->text(), QString("款号:"));
         QVERIFY(editor.pProductCode->isHidden());
         QVERIFY(editor.pProductCode->parentWidget()->isHidden()); // its whole row

@@ -3,6 +3,7 @@
 // and how they look.
 #include "controlplacement.h"
 #include "mainform.h"
+#include "wiring.h"
 #include "productfixture.h"
 #include "resourcefactory.h"
 
@@ -68,8 +69,7 @@ void TestProductForm::pickHandsOverProduct() {
     QFETCH(bool, doubleClick);
     QFETCH(bool, throws);
     Shell s;
-    TProductForm form;
-    form.Prepare();
+    TProductForm& form = *s.catalogue->ProductForm();
     QList<TProduct> picked;
     QObject* sender = nullptr;
     form.ShowForPick([&](QObject* from, const TProduct& p) {
@@ -97,8 +97,7 @@ void TestProductForm::pickHandsOverProduct() {
 
 void TestProductForm::withoutHandlerNothingIsPicked() {
     Shell s;
-    TProductForm form;
-    form.Prepare();
+    TProductForm& form = *s.catalogue->ProductForm();
     form.ShowForPick({});
     QVERIFY(!form.panelSelectProduct->isVisible());
     QTableView* view = form.ProductMainFrame1->productGrid->view();
@@ -110,8 +109,7 @@ void TestProductForm::withoutHandlerNothingIsPicked() {
 
 void TestProductForm::bothWindowsShowOneList() {
     Shell s;
-    TProductForm form;
-    form.Prepare();
+    TProductForm& form = *s.catalogue->ProductForm();
     form.ShowForPick({});
     QTableView* mainView = s.frame->productGrid->view();
     QTableView* pickView = form.ProductMainFrame1->productGrid->view();
@@ -159,8 +157,9 @@ void TestProductForm::placementRemembered() {
     {
         TControlPlacement placement(ini);
         auto make = [&]() -> std::unique_ptr<QWidget> {
-            if (window == "ProductForm") return std::make_unique<TProductForm>();
-            return std::make_unique<TProductMainForm>();
+            const TProductFrameDeps deps{*s.products, *s.editor, *s.labels};
+            if (window == "ProductForm") return std::make_unique<TProductForm>(deps, placement);
+            return std::make_unique<TProductMainForm>(deps, placement);
         };
         std::unique_ptr<QWidget> first = make();
         first->show();
@@ -177,23 +176,22 @@ void TestProductForm::placementRemembered() {
 void TestProductForm::menuOpensOnePreparedWindow() {
     Shell s;
     {
-        TMainForm mainForm;
-        mainForm.ConnectProducts();
+        TWiring program(s.dm, s.ctx, *s.placement);
+        TMainForm& mainForm = program.MainForm();
         QVERIFY(mainForm.AcProductList->isEnabled());
         mainForm.AcProductList->trigger();
-        QVERIFY(TResourceFactory::Has("ProductMainForm"));
-        TProductMainForm* shown = TProductMainForm::GetProductMainForm();
+        QVERIFY(program.Factory().Has("ProductMainForm"));
+        TProductMainForm* shown = program.Catalogue().ProductMainForm();
         QVERIFY(shown->isVisible());
         QCOMPARE(shown->windowTitle(), QString("商品设置"));
         // Prepared: the tree is there, and showing listed every product.
         QCOMPARE(shown->ProductMainFrame1->treeCategory->topLevelItem(0)->text(0),
                  QString("全部商品"));
-        QCOMPARE(s.list()->recordCount(), 5);
+        QCOMPARE(program.Catalogue().Products().queryProduct->recordCount(), 5);
         shown->hide();
         mainForm.AcProductList->trigger();
-        QCOMPARE(TProductMainForm::GetProductMainForm(), shown);
+        QCOMPARE(program.Catalogue().ProductMainForm(), shown);
         QVERIFY(shown->isVisible());
-        TResourceFactory::Clear();
     }
 }
 
@@ -205,7 +203,7 @@ void TestProductForm::windowsFitTheirTexts() {
     click(s.frame, "ToolButton1");
     s.select("全部商品");
     s.frame->treeCategory->setFocus();
-    QCOMPARE(clipped(s.main.get()), QStringList());
+    QCOMPARE(clipped(s.main), QStringList());
     QDir().mkpath(MORVANE_SCREENSHOT_DIR);
     QVERIFY(s.main->grab().save(QString(MORVANE_SCREENSHOT_DIR) + "/product-main.png"));
 
@@ -213,7 +211,7 @@ void TestProductForm::windowsFitTheirTexts() {
     s.select("服装");
     click(s.frame, "btnCatNew");
     type(child<QLineEdit>(s.frame, "edtCatName"), "女装");
-    QCOMPARE(clipped(s.main.get()), QStringList());
+    QCOMPARE(clipped(s.main), QStringList());
     QVERIFY(s.main->grab().save(QString(MORVANE_SCREENSHOT_DIR) + "/product-main-category.png"));
     click(s.frame, "btnCatCancel");
 

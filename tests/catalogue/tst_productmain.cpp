@@ -68,7 +68,7 @@ void TestProductMain::categoryRefusals() {
     QCOMPARE(s.count(QString("select count(*) from ProductCategory where id=%1").arg(id)),
              deleted ? 0 : 1);
     QCOMPARE(s.frame->queryCategory->state(), DataSet::State::Browse);
-    QVERIFY(!s.frame->pCategory->isVisibleTo(s.main.get()));
+    QVERIFY(!s.frame->pCategory->isVisibleTo(s.main));
     QCOMPARE(
         s.frame->treeCategory->findItems(category, Qt::MatchExactly | Qt::MatchRecursive).size(),
         deleted ? 0 : 1);
@@ -180,7 +180,7 @@ void TestProductMain::categoryPanelFollowsState() {
     Shell s;
     s.select("食品");
     auto state = [&] {
-        QString out = s.frame->pCategory->isVisibleTo(s.main.get()) ? "P" : "-";
+        QString out = s.frame->pCategory->isVisibleTo(s.main) ? "P" : "-";
         for (const char* n : {"btnCatCancel", "btnCatSave", "btnCatNew", "btnCatEdit",
                               "btnCatDelete", "treeCategory"})
             out += child<QWidget>(s.frame, n)->isEnabled() ? "1" : "0";

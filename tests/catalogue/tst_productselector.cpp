@@ -4,6 +4,8 @@
 #include "maindm.h"
 #include "productselector.h"
 #include "quickmessagedlg.h"
+#include "controlplacement.h"
+#include "dynamicfield.h"
 #include "shellsupport.h"
 
 #include <QDir>
@@ -16,6 +18,8 @@
 
 namespace {
 struct Shell : TestShell {
+    TDFMProxy labels{dm.MainConn};
+    TControlPlacement placement{ctx.PlacementFile()};
     Shell() {
         db.exec("insert into Product(productCode, productName, product_model, product_spec, storageUnit, salePrice) "
                 "values('6901', '苹果', 'A1', '红', 1, 3.5)");
@@ -118,7 +122,7 @@ void TestProductSelector::statement() {
 
 void TestProductSelector::burstOfKeysRunsOneSearch() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.show();
     QTest::keyClicks(&cell, "A1");
@@ -131,7 +135,7 @@ void TestProductSelector::burstOfKeysRunsOneSearch() {
 
 void TestProductSelector::sameTextAgainRunsNoSearch() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.show();
     QTest::keyClicks(&cell, "a");
@@ -144,7 +148,7 @@ void TestProductSelector::sameTextAgainRunsNoSearch() {
 
 void TestProductSelector::resetSearchRunsAgain() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.startEmpty();
     QTRY_COMPARE(sel.SearchCount(), 1);
@@ -155,7 +159,7 @@ void TestProductSelector::resetSearchRunsAgain() {
 
 void TestProductSelector::emptyCellListsAllByName() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.startEmpty();
     QTRY_COMPARE(sel.SearchCount(), 1);
@@ -183,7 +187,7 @@ void TestProductSelector::searchKeys() {
     QFETCH(QString, text);
     QFETCH(QStringList, found);
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     TProduct c;
     c.productCode = c.productName = c.product_model = c.product_spec = text;
     sel.RunSearch(c, false);
@@ -192,7 +196,7 @@ void TestProductSelector::searchKeys() {
 
 void TestProductSelector::productWithoutUnitIsListed() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     sel.RunSearch(TProduct(), false);
     QVERIFY(sel.productQuery->locate("productCode", "6904"));
     QVERIFY(sel.productQuery->field("unitName")->isNull());
@@ -204,7 +208,7 @@ void TestProductSelector::productWithoutUnitIsListed() {
 
 void TestProductSelector::enterOnEmptyListDoesNothing() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.show();
     QTest::keyClicks(&cell, "zzz");
@@ -217,7 +221,7 @@ void TestProductSelector::enterOnEmptyListDoesNothing() {
 
 void TestProductSelector::pickingIntoTheHandler() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.show();
     cell.startEmpty();
@@ -246,7 +250,7 @@ void TestProductSelector::pickingIntoTheHandler() {
 
 void TestProductSelector::throwingHandler() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     Cell cell(&sel);
     cell.throwOnPick = true;
     cell.startEmpty();
@@ -258,7 +262,7 @@ void TestProductSelector::throwingHandler() {
 
 void TestProductSelector::placedBesideTheEditor() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     QWidget host;
     host.setGeometry(100, 100, 400, 200);
     auto* cell = new QLineEdit(&host);
@@ -273,7 +277,7 @@ void TestProductSelector::placedBesideTheEditor() {
 
 void TestProductSelector::screenshot() {
     Shell s;
-    TProductSelector sel;
+    TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
     QWidget host;
     host.setObjectName("host");
     host.resize(300, 120);

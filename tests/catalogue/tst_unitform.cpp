@@ -26,6 +26,8 @@ private slots:
     void usageChecks();
     void pickButtonOnlyWhenPicking();
     void pickFromEmptyList();
+    void namelessUnitRefused_data();
+    void namelessUnitRefused();
     void addAndSaveRereadsSharedUnits();
     void buttonStatesFollowEditing();
     void brandsByCategory();
@@ -50,14 +52,14 @@ void TestUnitForm::usageChecks() {
     Shell s;
     const int id = s.count("select id from ProductUnit where unitName='箱'");
     if (!use.isEmpty()) s.db.exec(use.arg(id));
-    TUnitForm form;
+    TUnitForm form(s.dm);
     whileModal([&](QWidget* w) {
         auto* f = static_cast<TUnitForm*>(w);
         QVERIFY(f->tableUnit->locate("id", id));
         f->findChild<QPushButton*>("btnDelete")->click();
         f->findChild<QPushButton*>("btnClose")->click();
     });
-    form.ShowUnits(false);
+    form.ShowUnits();
     QCOMPARE(s.count(QString("select count(*) from ProductUnit where id=%1").arg(id)), refused ? 1 : 0);
     QCOMPARE(TQuickMessageDlg::ShownTexts(),
              refused ? QStringList{"该计量单位已经被使用,请不要删除."} : QStringList());
@@ -66,38 +68,69 @@ void TestUnitForm::usageChecks() {
 
 void TestUnitForm::pickButtonOnlyWhenPicking() {
     Shell s;
-    TUnitForm form;
+    TUnitForm form(s.dm);
     bool shownForPick = false, shownForUpkeep = true;
     whileModal([&](QWidget* w) {
         shownForUpkeep = w->findChild<QPushButton*>("btnSelect")->isVisible();
         w->findChild<QPushButton*>("btnClose")->click();
     });
-    QCOMPARE(form.ShowUnits(false), int(QDialog::Rejected));
+    form.ShowUnits();
+    QCOMPARE(form.result(), int(QDialog::Rejected));
     whileModal([&](QWidget* w) {
         shownForPick = w->findChild<QPushButton*>("btnSelect")->isVisible();
         auto* f = static_cast<TUnitForm*>(w);
         QVERIFY(f->tableUnit->locate("unitName", "台"));
         w->findChild<QPushButton*>("btnSelect")->click();
     });
-    QCOMPARE(form.ShowUnits(true), int(QDialog::Accepted));
+    const std::optional<int> picked = form.PickUnit();
     QVERIFY(!shownForUpkeep);
     QVERIFY(shownForPick);
-    QCOMPARE(form.SelectedUnitID, s.count("select id from ProductUnit where unitName='台'"));
+    QCOMPARE(picked, std::optional<int>(s.count("select id from ProductUnit where unitName='台'")));
 }
 
 void TestUnitForm::pickFromEmptyList() {
     Shell s;
     s.db.exec("delete from ProductUnit");
-    TUnitForm form;
-    form.SelectedUnitID = 5;
+    TUnitForm form(s.dm);
     whileModal([](QWidget* w) { w->findChild<QPushButton*>("btnSelect")->click(); });
-    QCOMPARE(form.ShowUnits(true), int(QDialog::Accepted));
-    QCOMPARE(form.SelectedUnitID, -1);
+    QCOMPARE(form.PickUnit(), std::nullopt); // nothing to hand over
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+}
+
+void TestUnitForm::namelessUnitRefused_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("保存, empty") << "btnSave" << "";
+    QTest::newRow("保存, blanks") << "btnSave" << "   ";
+    QTest::newRow("选定, empty") << "btnSelect" << "";
+}
+
+// A unit without a name can never be told apart in a product's unit box: it
+// is neither stored nor handed over, and the window stays open on the row.
+void TestUnitForm::namelessUnitRefused() {
+    QFETCH(QString, button);
+    QFETCH(QString, name);
+    Shell s;
+    TUnitForm form(s.dm);
+    bool stillOpen = false;
+    whileModal([&](QWidget* w) {
+        auto* f = static_cast<TUnitForm*>(w);
+        f->findChild<QPushButton*>("btnInsert")->click();
+        f->tableUnit->setValue("unitName", name);
+        f->findChild<QPushButton*>(button)->click();
+        stillOpen = f->isVisible() && f->tableUnit->state() == DataSet::State::Insert;
+        f->tableUnit->cancel();
+        w->findChild<QPushButton*>("btnClose")->click();
+    });
+    QCOMPARE(form.PickUnit(), std::nullopt);
+    QVERIFY(stillOpen);
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"请输入单位名称."});
+    QCOMPARE(s.count("select count(*) from ProductUnit"), 9);
 }
 
 void TestUnitForm::addAndSaveRereadsSharedUnits() {
     Shell s;
-    TUnitForm form;
+    TUnitForm form(s.dm);
     whileModal([&](QWidget* w) {
         auto* f = static_cast<TUnitForm*>(w);
         f->findChild<QPushButton*>("btnInsert")->click();
@@ -106,14 +139,14 @@ void TestUnitForm::addAndSaveRereadsSharedUnits() {
         f->findChild<QPushButton*>("btnSave")->click();
         w->findChild<QPushButton*>("btnClose")->click();
     });
-    form.ShowUnits(false);
+    form.ShowUnits();
     QCOMPARE(s.count("select count(*) from ProductUnit where unitName='双'"), 1);
     QVERIFY(s.dm.queryUnit->locate("unitName", "双"));
 }
 
 void TestUnitForm::buttonStatesFollowEditing() {
     Shell s;
-    TUnitForm form;
+    TUnitForm form(s.dm);
     QStringList states;
     auto state = [](QWidget* w) {
         QString out;
@@ -130,7 +163,7 @@ void TestUnitForm::buttonStatesFollowEditing() {
         states << state(w);
         w->findChild<QPushButton*>("btnClose")->click();
     });
-    form.ShowUnits(false);
+    form.ShowUnits();
     QCOMPARE(states, QStringList({"11100", "00011", "11100"}));
 }
 
@@ -141,7 +174,7 @@ void TestUnitForm::brandsByCategory() {
     s.db.exec("insert into ProductBrand(product_cat_id, product_brand) values(2, '甲牌')");
     s.db.exec("insert into ProductBrand(product_cat_id, product_brand) values(3, '乙牌')");
     s.db.exec("insert into ProductBrand(product_cat_id, product_brand) values(1, '丙牌')");
-    TProductBrandForm form;
+    TProductBrandForm form(s.dm);
     form.PrepareBrands();
     auto* tree = form.findChild<QTreeWidget*>("treeCategory");
     QCOMPARE(tree->topLevelItemCount(), 1);
@@ -165,7 +198,7 @@ void TestUnitForm::brandInUseIsKept() {
     s.db.exec("insert into ProductBrand(id, product_cat_id, product_brand) values(1, 1, '甲牌')");
     s.db.exec("insert into ProductBrand(id, product_cat_id, product_brand) values(2, 1, '乙牌')");
     s.db.exec("insert into Product(productName, product_brand_id) values('衬衫', 1)");
-    TProductBrandForm form;
+    TProductBrandForm form(s.dm);
     form.PrepareBrands();
     QVERIFY(form.queryProductBrandLocal->locate("id", 1));
     form.findChild<QPushButton*>("btnDelete")->click();
@@ -179,7 +212,7 @@ void TestUnitForm::brandCategoryChosenInTheGrid() {
     Shell s;
     s.db.exec("insert into ProductCategory(id, parentID, categoryName) values(2, 1, '服装')");
     s.db.exec("insert into ProductBrand(id, product_cat_id, product_brand) values(1, 1, '甲牌')");
-    TProductBrandForm form;
+    TProductBrandForm form(s.dm);
     form.PrepareBrands();
     form.show();
     QTableView* v = form.gridBrand->view();
@@ -203,13 +236,13 @@ void TestUnitForm::screenshots() {
     s.db.exec("insert into ProductCategory(id, parentID, categoryName) values(2, 1, '服装')");
     s.db.exec("insert into ProductBrand(product_cat_id, product_brand, comments) values(2, '甲牌', '常用')");
     QDir().mkpath(MORVANE_SCREENSHOT_DIR);
-    TUnitForm units;
+    TUnitForm units(s.dm);
     whileModal([](QWidget* w) {
         QVERIFY(w->grab().save(QString(MORVANE_SCREENSHOT_DIR) + "/units.png"));
         w->findChild<QPushButton*>("btnClose")->click();
     });
-    units.ShowUnits(true);
-    TProductBrandForm brands;
+    units.PickUnit();
+    TProductBrandForm brands(s.dm);
     brands.PrepareBrands();
     brands.show();
     QVERIFY(QTest::qWaitForWindowExposed(&brands));

@@ -281,6 +281,7 @@ void TestContext::startupOpensListsInOrder() {
     TMainDM dm;
     TAppContext ctx;
     dm.Startup(db.path());
+    ctx.UseData(dm);
     QStringList names;
     for (DataSet* ds : dm.Queries()) {
         QVERIFY2(ds->isActive(), qPrintable(ds->objectName()));

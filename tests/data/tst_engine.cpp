@@ -1,11 +1,16 @@
 #include "clock.h"
 #include "connection.h"
+#include "dataset.h"
 #include "dberror.h"
+#include "identity.h"
+#include "maindm.h"
 #include "jetsql.h"
 #include "sqltext.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <sqlite3.h>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +20,9 @@ private slots:
     void connectionTextPath_data();
     void connectionTextPath();
     void openRefusesMissingFile();
+    void openTakesThePathWhole_data();
+    void openTakesThePathWhole();
+    void openListNeverBlocksAWrite();
     void openFailsOnForeignFileWithoutChangingIt();
     void updateOfNoRowReportsZero();
     void translate_data();
@@ -60,9 +68,83 @@ void TestEngine::openRefusesMissingFile() {
     QTemporaryDir dir;
     const QString path = dir.path() + "/missing.db";
     Connection c;
-    QVERIFY_THROWS_EXCEPTION(DbError, c.open("DBQ=" + path + ";"));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.open(path));
     QVERIFY(!QFile::exists(path));
     QVERIFY(!c.isOpen());
+}
+
+void TestEngine::openTakesThePathWhole_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("semicolon") << "t22;x";
+    QTest::newRow("equals sign") << "a=b";
+    QTest::newRow("looks like a connection text") << "DBQ=z;Data Source=y";
+    QTest::newRow("quotes and blanks") << "\"my shop\" 2010";
+}
+
+// A program folder may be named anything: the data file is opened at its
+// path, and the login's write lands in that file, nowhere else.
+void TestEngine::openTakesThePathWhole() {
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    const QString home = dir.path() + "/" + folder;
+    QVERIFY(QDir().mkpath(home + "/db"));
+    const QString path = home + "/db/data_general.db";
+    Connection::createFromSchema(path, TestDb::schemaSql());
+    {
+        TMainDM dm;
+        dm.Startup(path);
+        QCOMPARE(dm.MainConn.fileName(), path);
+        dm.MainConn.execute("insert into SysConfig(sysKey, sysValue, section) values('LastLoginUserID', '1', '')");
+    }
+    Connection c;
+    c.open(path);
+    QCOMPARE(c.scalar("select sysValue from SysConfig where sysKey='LastLoginUserID'").toString(), QString("1"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{folder});
+}
+
+// A list read lazily keeps a read open on the main connection; the import,
+// the restore and any tool beside the program must still be able to write.
+void TestEngine::openListNeverBlocksAWrite() {
+    TestDb db;
+    db.exec("with recursive n(i) as (select 1 union all select i+1 from n where i<10000) "
+            "insert into Product(productCode, productName) select 'P' || i, '商品' || i from n");
+    TMainDM dm;
+    dm.Startup(db.path());
+    DataSet list(&dm.MainConn);
+    list.setSql("select * from Product order by id");
+    list.setFetchBlock(256);
+    list.open();
+    QVERIFY(list.canFetchMore()); // the read is still open
+    QCOMPARE(list.fetchedCount(), 256);
+
+    Connection other;
+    other.open(db.path());
+    sqlite3_busy_timeout(other.handle(), 200); // a blocked write fails at once, not after 5 s
+    // A second connection: a single statement, then a transaction.
+    QCOMPARE(other.execute("insert into ProductUnit(unitName) values('箱子')"), 1);
+    {
+        TransactionGuard t(other);
+        other.execute("update Product set salePrice=9 where id=1");
+        TIdentityGenerator gen(other);
+        TIdentity id;
+        gen.Reserve(0, id);
+        gen.Commit(id);
+        t.commit();
+    }
+    // The main connection itself: a statement and a dataset's post.
+    QCOMPARE(dm.MainConn.execute("update Product set salePrice=7 where id=2"), 1);
+    DataSet units(&dm.MainConn);
+    units.setSql("select * from ProductUnit");
+    units.setUpdateTable("ProductUnit");
+    units.open();
+    units.append();
+    units.setValue("unitName", "捆");
+    units.post();
+
+    list.fetchAll();
+    QCOMPARE(list.recordCount(), 10000);
+    QCOMPARE(db.scalar("select count(*) from ProductUnit where unitName in ('箱子', '捆')").toInt(), 2);
+    QCOMPARE(db.scalar("select salePrice from Product where id=1").toInt(), 9);
 }
 
 void TestEngine::openFailsOnForeignFileWithoutChangingIt() {

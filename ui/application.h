@@ -13,4 +13,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
     // Text of the exception being handled, for the error box.
     static QString CurrentExceptionText();
+    // Failures caught by guarded handlers are shown in the standard error
+    // box (the tests install it too).
+    static void InstallErrorBox();
 };

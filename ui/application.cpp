@@ -17,6 +17,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtTexts);
+    InstallErrorBox();
+}
+
+void TApplication::InstallErrorBox() {
     // Handlers catch their own failures (Guarded) and show them here.
     Guard::SetReporter([](const QString& text) { TQuickMessageDlg::ShowError(text); });
 }

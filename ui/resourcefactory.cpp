@@ -1,8 +1,10 @@
 #include "resourcefactory.h"
 
-QHash<QString, QWidget*>& TResourceFactory::windowSlots() {
-    static QHash<QString, QWidget*> s;
-    return s;
+QList<QWidget*> TResourceFactory::Windows() const {
+    QList<QWidget*> out;
+    for (const auto& w : m_slots)
+        if (w) out << w.data();
+    return out;
 }
 
 void TResourceFactory::ShowWindow(QWidget* w) {
@@ -16,7 +18,7 @@ void TResourceFactory::ShowWindow(QWidget* w) {
 void TResourceFactory::ApplySkin(QWidget*) {}
 
 void TResourceFactory::Clear() {
-    auto& s = windowSlots();
-    for (QWidget* w : s) delete w;
-    s.clear();
+    const auto made = m_slots;
+    m_slots.clear();
+    for (const auto& w : made) delete w.data();
 }

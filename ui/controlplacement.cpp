@@ -2,26 +2,19 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QRect>
 #include <QScreen>
 #include <QWidget>
 
-namespace {
-TControlPlacement* g_placement = nullptr;
-}
-
 TControlPlacement::TControlPlacement(const QString& iniFile, QObject* parent)
     : QObject(parent), m_storage(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {
     setObjectName(QStringLiteral("ControlPlacement"));
-    g_placement = this;
 }
 
 TControlPlacement::~TControlPlacement() {
     m_storage->sync();
-    if (g_placement == this) g_placement = nullptr;
 }
-
-TControlPlacement* TControlPlacement::instance() { return g_placement; }
 
 QString TControlPlacement::GroupOf(const QString& path) {
     QString g = path;
@@ -55,12 +48,13 @@ void TControlPlacement::SaveWindow(QWidget* w, const QString& path) {
 namespace {
 class PlacementKeeper : public QObject {
 public:
-    PlacementKeeper(QWidget* window, const QString& path) : QObject(window), m_path(path) {
+    PlacementKeeper(TControlPlacement* placement, QWidget* window, const QString& path)
+        : QObject(window), m_placement(placement), m_path(path) {
         window->installEventFilter(this);
     }
     bool eventFilter(QObject* o, QEvent* e) override {
         auto* w = static_cast<QWidget*>(o);
-        TControlPlacement* p = TControlPlacement::instance();
+        TControlPlacement* p = m_placement; // gone when the program ends first
         if (p && e->type() == QEvent::Show && !m_restored) {
             m_restored = true;
             p->RestoreWindow(w, m_path);
@@ -71,13 +65,14 @@ public:
     }
 
 private:
+    QPointer<TControlPlacement> m_placement;
     QString m_path;
     bool m_restored = false;
 };
 } // namespace
 
 void TControlPlacement::Remember(QWidget* window, const QString& path) {
-    if (window) new PlacementKeeper(window, path);
+    if (window) new PlacementKeeper(this, window, path);
 }
 
 bool TControlPlacement::RestoreWindow(QWidget* w, const QString& path) {

@@ -13,7 +13,6 @@ class TControlPlacement : public QObject {
 public:
     explicit TControlPlacement(const QString& iniFile, QObject* parent = nullptr);
     ~TControlPlacement() override;
-    static TControlPlacement* instance();
 
     QSettings& PlacementStorage() { return *m_storage; }
     static QString GroupOf(const QString& path);
@@ -23,7 +22,7 @@ public:
     bool RestoreWindow(QWidget* window, const QString& path);
     // The window takes its stored size and position when first shown and
     // stores them each time it is closed (hidden, not minimised).
-    static void Remember(QWidget* window, const QString& path);
+    void Remember(QWidget* window, const QString& path);
     // Reads a boolean the way the old files wrote them: TRUE/YES/Y, FALSE/NO/N.
     static bool ToBool(const QVariant& v, bool def);
 

@@ -1,0 +1,28 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QDialog;
+
+// Hands a file to the desktop's viewer. The viewer starts in the background
+// and may fail after the call returns (no program for the file type), so a
+// failure is reported through `failed` whenever it is known.
+namespace TDesktop {
+void OpenFile(const QString& path, QObject* context, std::function<void()> failed);
+// The opener command, "xdg-open" by default; tests put a stand-in here.
+void SetOpener(const QString& program);
+} // namespace TDesktop
+
+// Dialogs open centred on the window the user is working in (a document
+// window, the product list), not on the main window they belong to. A
+// placement stored for a dialog still wins: it is applied after this.
+class TDialogPlacer : public QObject {
+public:
+    explicit TDialogPlacer(QObject* parent = nullptr);
+    // Centres dialog over window, kept on window's screen.
+    static void CentreOver(QWidget* dialog, QWidget* window);
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+};

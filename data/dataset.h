@@ -177,6 +177,14 @@ public:
     void checkBrowseMode(); // posts a pending edit
     bool canModify() const;
 
+    // Bound editors holding text that is not yet a value (a "-" or "1e" in a
+    // number box) register a check here. Every post runs the checks first;
+    // one that throws refuses the post, so nothing is written and the
+    // caller's save stops. The id removes the check again.
+    int addEditorCheck(std::function<void()> check);
+    void removeEditorCheck(int id);
+    void checkEditors(); // throws AppError when an editor holds a refused value
+
     // Batch mode.
     void applyUpdates();
     void cancelUpdates();
@@ -247,4 +255,6 @@ private:
     RowStatus m_snapshotStatus = RowStatus::Unchanged;
     int m_disabled = 0;
     QHash<QString, QHash<QString, int>> m_indexes; // field -> key text -> first row
+    std::vector<std::pair<int, std::function<void()>>> m_editorChecks;
+    int m_nextEditorCheck = 1;
 };

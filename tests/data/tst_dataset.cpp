@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QtTest>
+#include <limits>
 
 Q_DECLARE_METATYPE(FieldType)
 
@@ -51,6 +52,9 @@ private slots:
     void typesFromDeclaredTypes_data();
     void typesFromDeclaredTypes();
     void foreignTextInNumberColumnStillOpens();
+    void setValueTakesOrRefuses_data();
+    void setValueTakesOrRefuses();
+    void editorChecksRefusePost();
     void lookupFieldAgainstOtherDataSet();
     void calculatedField();
     void changeHandler();
@@ -312,6 +316,83 @@ void TestDataSet::foreignTextInNumberColumnStillOpens() {
     QCOMPARE(ds.recordCount(), 2);
     QCOMPARE(ds.valueAt(0, "salePrice").toString(), QString("abc"));
     QCOMPARE(ds.valueAt(1, "salePrice").typeId(), int(QMetaType::Double));
+}
+
+void TestDataSet::setValueTakesOrRefuses_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QVariant>("stored"); // invalid: refused, the row untouched
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVariant refused;
+    QTest::newRow("number text") << "salePrice" << QVariant("12.5") << QVariant(12.5);
+    QTest::newRow("full-width number") << "salePrice" << QVariant("１２．５") << QVariant(12.5);
+    QTest::newRow("full-width minus") << "salePrice" << QVariant("－３") << QVariant(-3.0);
+    QTest::newRow("trailing letter") << "salePrice" << QVariant("4.5x") << refused;
+    QTest::newRow("thousands comma") << "salePrice" << QVariant("1,500") << refused;
+    QTest::newRow("currency sign") << "salePrice" << QVariant("12.5元") << refused;
+    QTest::newRow("inf as text") << "salePrice" << QVariant("inf") << refused;
+    QTest::newRow("nan as text") << "salePrice" << QVariant("nan") << refused;
+    QTest::newRow("beyond a double") << "salePrice" << QVariant("1e999") << refused;
+    QTest::newRow("infinity") << "salePrice" << QVariant(inf) << refused;
+    QTest::newRow("NaN") << "salePrice" << QVariant(std::numeric_limits<double>::quiet_NaN())
+                         << refused;
+    QTest::newRow("whole double into INTEGER") << "storageUnit" << QVariant(3.0) << QVariant(qint64(3));
+    QTest::newRow("full-width integer") << "storageUnit" << QVariant("９") << QVariant(qint64(9));
+    QTest::newRow("INTEGER beyond 64 bits") << "storageUnit" << QVariant("99999999999999999999")
+                                            << refused;
+    QTest::newRow("double beyond 64 bits") << "storageUnit" << QVariant(1e19) << refused;
+    QTest::newRow("infinity into INTEGER") << "storageUnit" << QVariant(-inf) << refused;
+    QTest::newRow("infinity into text") << "productName" << QVariant(inf) << refused;
+}
+
+void TestDataSet::setValueTakesOrRefuses() {
+    QFETCH(QString, field);
+    QFETCH(QVariant, value);
+    QFETCH(QVariant, stored);
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productCode, productName, salePrice, storageUnit FROM Product ORDER BY id");
+    ds.setUpdateTable("Product");
+    ds.open();
+    const QVariant before = ds.value(field);
+    const QString sql = "SELECT " + field + " FROM Product WHERE id = 1";
+    if (!stored.isValid()) {
+        QVERIFY_THROWS_EXCEPTION(AppError, ds.setValue(field, value));
+        QCOMPARE(ds.value(field), before);
+        QCOMPARE(ds.state(), DataSet::State::Browse);
+        return;
+    }
+    ds.setValue(field, value);
+    QCOMPARE(ds.value(field), stored);
+    ds.post();
+    QCOMPARE(db.scalar(sql), stored);
+}
+
+void TestDataSet::editorChecksRefusePost() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productName FROM Product ORDER BY id");
+    ds.setUpdateTable("Product");
+    ds.open();
+    bool holding = true;
+    int posted = 0;
+    ds.beforePost = [&](DataSet&) { ++posted; };
+    const int id = ds.addEditorCheck([&] {
+        if (holding) throw AppError("请输入有效的数字.");
+    });
+    ds.checkBrowseMode(); // nothing being edited: no check, nothing to post
+    ds.setValue("productName", "改名");
+    QVERIFY_THROWS_EXCEPTION(AppError, ds.post());
+    QVERIFY_THROWS_EXCEPTION(AppError, ds.next()); // leaving the row posts too
+    QCOMPARE(ds.state(), DataSet::State::Edit);
+    QCOMPARE(ds.recNo(), 1);
+    QCOMPARE(posted, 0);
+    QCOMPARE(storedNames(db), QString("铅笔,钢笔,墨水"));
+    ds.removeEditorCheck(id);
+    ds.post();
+    QCOMPARE(storedNames(db), QString("改名,钢笔,墨水"));
 }
 
 void TestDataSet::lookupFieldAgainstOtherDataSet() {

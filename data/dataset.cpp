@@ -32,6 +32,15 @@ FieldType typeFromDecl(const QString& decl) {
     return FieldType::Text;
 }
 
+// The length a text column declares: VARCHAR(50), CHAR(10), TEXT(255).
+int sizeFromDecl(const QString& decl) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(?:N?VARCHAR|N?CHAR|CHARACTER(?:\\s+VARYING)?|N?TEXT)\\s*\\(\\s*(\\d+)\\s*\\)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(decl);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
 // Whether typed text is written like a number, so that a failed conversion
 // means it is out of range rather than no number at all.
 bool numberSyntax(const QString& s) {
@@ -134,7 +143,9 @@ void DataSet::buildFields(Statement& st) {
         f->m_ds = this;
         f->m_index = i;
         f->m_name = st.columnName(i);
-        f->m_type = typeFromDecl(st.columnDeclType(i));
+        const QString decl = st.columnDeclType(i);
+        f->m_type = typeFromDecl(decl);
+        if (f->m_type == FieldType::Text) f->m_size = sizeFromDecl(decl);
         f->m_originTable = st.columnTable(i);
         f->m_originColumn = st.columnOrigin(i);
         const QString key = f->m_name.toLower();

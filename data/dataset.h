@@ -27,6 +27,9 @@ public:
     bool isNumeric() const { return m_type == FieldType::Integer || m_type == FieldType::Float; }
     int index() const { return m_index; }
     DataSet* dataSet() const { return m_ds; }
+    // Characters the column holds, from its declared type (varchar(50));
+    // 0 when unlimited or unknown. Longer text is refused by setValue.
+    int size() const { return m_size; }
 
     QString displayFormat() const { return m_displayFormat; }
     void setDisplayFormat(const QString& f) { m_displayFormat = f; }
@@ -65,6 +68,7 @@ private:
     FieldType m_type = FieldType::Unknown;
     FieldKind m_kind = FieldKind::Data;
     int m_index = -1; // position among data columns, or among extra fields
+    int m_size = 0;
     QString m_displayFormat;
     bool m_readOnly = false;
     QString m_originTable, m_originColumn;

@@ -277,31 +277,36 @@ void TestDataSet::typesFromDeclaredTypes_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<FieldType>("type");
     QTest::addColumn<int>("metaType");
-    QTest::newRow("INTEGER") << "id" << FieldType::Integer << int(QMetaType::LongLong);
-    QTest::newRow("VARCHAR") << "inputNO" << FieldType::Text << int(QMetaType::QString);
-    QTest::newRow("DOUBLE") << "totalPrice" << FieldType::Float << int(QMetaType::Double);
-    QTest::newRow("DATETIME") << "inputDate" << FieldType::DateTime << int(QMetaType::QDateTime);
-    QTest::newRow("BOOLEAN") << "canLogin" << FieldType::Bool << int(QMetaType::Bool);
-    QTest::newRow("count(*)") << "n" << FieldType::Integer << int(QMetaType::LongLong);
-    QTest::newRow("sum of doubles") << "s" << FieldType::Float << int(QMetaType::Double);
+    QTest::addColumn<int>("size"); // characters the column holds, 0 unlimited
+    QTest::newRow("INTEGER") << "id" << FieldType::Integer << int(QMetaType::LongLong) << 0;
+    QTest::newRow("VARCHAR") << "inputNO" << FieldType::Text << int(QMetaType::QString) << 50;
+    QTest::newRow("VARCHAR(255)") << "comments" << FieldType::Text << int(QMetaType::QString) << 255;
+    QTest::newRow("DOUBLE") << "totalPrice" << FieldType::Float << int(QMetaType::Double) << 0;
+    QTest::newRow("DATETIME") << "inputDate" << FieldType::DateTime << int(QMetaType::QDateTime) << 0;
+    QTest::newRow("BOOLEAN") << "canLogin" << FieldType::Bool << int(QMetaType::Bool) << 0;
+    QTest::newRow("count(*)") << "n" << FieldType::Integer << int(QMetaType::LongLong) << 0;
+    QTest::newRow("sum of doubles") << "s" << FieldType::Float << int(QMetaType::Double) << 0;
+    QTest::newRow("text expression") << "t" << FieldType::Text << int(QMetaType::QString) << 0;
 }
 
 void TestDataSet::typesFromDeclaredTypes() {
     QFETCH(QString, field);
     QFETCH(FieldType, type);
     QFETCH(int, metaType);
+    QFETCH(int, size);
     TestDb db;
     // A whole number in a DOUBLE column is still a double on screen.
-    db.exec("INSERT INTO InputForm(id, inputNO, totalPrice, inputDate) "
-            "VALUES (5, 'RK5', 12, '2010-03-05 09:30:00.000')");
+    db.exec("INSERT INTO InputForm(id, inputNO, totalPrice, inputDate, comments) "
+            "VALUES (5, 'RK5', 12, '2010-03-05 09:30:00.000', '')");
     DataSet ds(&db.conn());
-    ds.setSql("SELECT f.id, f.inputNO, f.totalPrice, f.inputDate, u.canLogin, "
-              "(SELECT count(*) FROM InputForm) AS n, (SELECT sum(totalPrice) FROM InputForm) AS s "
-              "FROM InputForm f, Users u WHERE u.id = 1");
+    ds.setSql("SELECT f.id, f.inputNO, f.totalPrice, f.inputDate, f.comments, u.canLogin, "
+              "(SELECT count(*) FROM InputForm) AS n, (SELECT sum(totalPrice) FROM InputForm) AS s, "
+              "f.inputNO || 'x' AS t FROM InputForm f, Users u WHERE u.id = 1");
     ds.open();
     Field* f = ds.field(field);
     QCOMPARE(f->type(), type);
     QCOMPARE(f->value().typeId(), metaType);
+    QCOMPARE(f->size(), size);
     if (type == FieldType::DateTime)
         QCOMPARE(f->asDateTime(), QDateTime(QDate(2010, 3, 5), QTime(9, 30)));
     if (type == FieldType::Bool) QVERIFY(f->asBoolean());
@@ -343,6 +348,13 @@ void TestDataSet::setValueTakesOrRefuses_data() {
     QTest::newRow("double beyond 64 bits") << "storageUnit" << QVariant(1e19) << refused;
     QTest::newRow("infinity into INTEGER") << "storageUnit" << QVariant(-inf) << refused;
     QTest::newRow("infinity into text") << "productName" << QVariant(inf) << refused;
+    QTest::newRow("text at its size") << "productCode" << QVariant(QString(50, 'x'))
+                                      << QVariant(QString(50, 'x'));
+    QTest::newRow("text past its size") << "productCode" << QVariant(QString(51, 'x')) << refused;
+    QTest::newRow("Chinese at its size") << "productName" << QVariant(QString(100, u'笔'))
+                                         << QVariant(QString(100, u'笔'));
+    QTest::newRow("Chinese past its size") << "productName" << QVariant(QString(101, u'笔'))
+                                           << refused;
 }
 
 void TestDataSet::setValueTakesOrRefuses() {

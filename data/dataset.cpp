@@ -105,7 +105,35 @@ Field* DataSet::addLookupField(const QString& name, const QString& keyField, Dat
     f->m_listResult = listResult;
     Field* raw = f.get();
     m_extraDefs.push_back(std::move(f));
+    if (list) {
+        // Values are looked up as they are read, so views only need telling
+        // when the list reads differently (a unit renamed and requeried).
+        const auto changed = &DataSet::lookupListChanged;
+        connect(list, &DataSet::rowsReset, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::rowChanged, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::rowInserted, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::rowRemoved, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::fieldChanged, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::valuesChanged, this, changed, Qt::UniqueConnection);
+        connect(list, &QObject::destroyed, this, &DataSet::lookupListDestroyed,
+                Qt::UniqueConnection);
+    }
     return raw;
+}
+
+void DataSet::lookupListChanged() {
+    // Two sets looking each other up would pass the news back and forth.
+    if (m_notifyingLookups || !isActive() || m_disabled) return;
+    m_notifyingLookups = true;
+    emit valuesChanged();
+    m_notifyingLookups = false;
+}
+
+void DataSet::lookupListDestroyed(QObject* list) {
+    for (auto* fields : {&m_extraDefs, &m_fields})
+        for (auto& f : *fields)
+            if (f->m_lookupDs && static_cast<QObject*>(f->m_lookupDs) == list) f->m_lookupDs = nullptr;
+    lookupListChanged();
 }
 
 Field* DataSet::addCalculatedField(const QString& name, FieldType type,

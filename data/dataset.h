@@ -208,6 +208,13 @@ signals:
     void rowRemoved(int row);
     void rowChanged(int row);
     void fieldChanged(int row, int fieldIndex);
+    // Look-up values of any row may read differently: a list dataset behind
+    // a look-up field was reopened or changed. Rows and current row stay.
+    void valuesChanged();
+
+private slots:
+    void lookupListChanged();
+    void lookupListDestroyed(QObject* list);
 
 private:
     friend class Field;
@@ -261,4 +268,5 @@ private:
     QHash<QString, QHash<QString, int>> m_indexes; // field -> key text -> first row
     std::vector<std::pair<int, std::function<void()>>> m_editorChecks;
     int m_nextEditorCheck = 1;
+    bool m_notifyingLookups = false;
 };

@@ -1,4 +1,5 @@
 #include "dataset.h"
+#include "datasetmodel.h"
 #include "dberror.h"
 #include "displayformat.h"
 #include "testsupport.h"
@@ -56,6 +57,8 @@ private slots:
     void setValueTakesOrRefuses();
     void editorChecksRefusePost();
     void lookupFieldAgainstOtherDataSet();
+    void lookupFollowsItsList_data();
+    void lookupFollowsItsList();
     void calculatedField();
     void changeHandler();
     void namedParameters();
@@ -433,6 +436,65 @@ void TestDataSet::lookupFieldAgainstOtherDataSet() {
     QVERIFY(f->isNull());
     QVERIFY_THROWS_EXCEPTION(AppError, f->setValue("个"));
     QCOMPARE(changed.count(), 2);
+}
+
+void TestDataSet::lookupFollowsItsList_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QVariant>("name"); // product 2's unit name afterwards
+    QTest::newRow("renamed in the file, list requeried") << "requery" << QVariant("双");
+    QTest::newRow("renamed through the list") << "post" << QVariant("双");
+    QTest::newRow("renaming not yet posted") << "edit" << QVariant("双");
+    QTest::newRow("rename cancelled") << "cancel" << QVariant("件");
+    QTest::newRow("unit deleted") << "delete" << QVariant();
+    QTest::newRow("list closed") << "close" << QVariant();
+}
+
+void TestDataSet::lookupFollowsItsList() {
+    QFETCH(QString, change);
+    QFETCH(QVariant, name);
+    TestDb db;
+    seedProducts(db);
+    DataSet units(&db.conn());
+    units.setSql("SELECT id, unitName FROM ProductUnit ORDER BY id");
+    units.setUpdateTable("ProductUnit");
+    units.open();
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productName, storageUnit FROM Product ORDER BY id");
+    ds.addLookupField("unitName", "storageUnit", &units, "id", "unitName");
+    ds.open();
+    ds.setRecNo(2);
+    DataSetModel model(&ds);
+    const int column = model.columnOf("unitName");
+    QCOMPARE(model.index(1, column).data().toString(), QString("件"));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy moved(&ds, &DataSet::currentChanged);
+    units.setRecNo(2);
+    if (change == "requery") {
+        db.exec("UPDATE ProductUnit SET unitName = '双' WHERE id = 2");
+        units.requery();
+    } else if (change == "delete") {
+        units.deleteRecord();
+    } else if (change == "close") {
+        units.close();
+    } else {
+        units.setValue("unitName", "双");
+        if (change == "post") units.post();
+        if (change == "cancel") units.cancel();
+    }
+    // The views are told without losing their place.
+    QVERIFY(!changed.isEmpty());
+    const QModelIndex cell = model.index(1, column);
+    bool covered = false;
+    for (const QList<QVariant>& args : changed) {
+        const QModelIndex from = args.at(0).toModelIndex(), to = args.at(1).toModelIndex();
+        covered |= from.row() <= 1 && to.row() >= 1 && from.column() <= column && to.column() >= column;
+    }
+    QVERIFY(covered);
+    QCOMPARE(cell.data(Qt::EditRole), name);
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(moved.count(), 0);
+    QCOMPARE(ds.recNo(), 2);
 }
 
 void TestDataSet::calculatedField() {

@@ -5,7 +5,9 @@
 #include "displayformat.h"
 #include "sqltext.h"
 
+#include <QRegularExpression>
 #include <cmath>
+#include <limits>
 
 // ------------------------------------------------------------------ DataSet
 
@@ -28,6 +30,34 @@ FieldType typeFromDecl(const QString& decl) {
         return FieldType::Bool;
     if (d.contains(QLatin1String("BLOB"))) return FieldType::Blob;
     return FieldType::Text;
+}
+
+// The length a text column declares: VARCHAR(50), CHAR(10), TEXT(255).
+int sizeFromDecl(const QString& decl) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(?:N?VARCHAR|N?CHAR|CHARACTER(?:\\s+VARYING)?|N?TEXT)\\s*\\(\\s*(\\d+)\\s*\\)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(decl);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+// Whether typed text is written like a number, so that a failed conversion
+// means it is out of range rather than no number at all.
+bool numberSyntax(const QString& s) {
+    static const QRegularExpression re(
+        QStringLiteral("^[+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?$"));
+    return re.match(s).hasMatch();
+}
+
+[[noreturn]] void refuseNumber(const QString& text, bool integer) {
+    if (numberSyntax(text))
+        throw AppError(QStringLiteral("“%1” 超出了可以保存的数值范围, 请输入有效的数字.").arg(text));
+    throw AppError(integer ? QStringLiteral("“%1” 不是有效的整数, 请输入整数.").arg(text)
+                           : QStringLiteral("“%1” 不是有效的数字, 请输入有效的数字.").arg(text));
+}
+
+bool isDouble(const QVariant& v) {
+    return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
 }
 
 QString keyText(const QVariant& v) {
@@ -75,7 +105,35 @@ Field* DataSet::addLookupField(const QString& name, const QString& keyField, Dat
     f->m_listResult = listResult;
     Field* raw = f.get();
     m_extraDefs.push_back(std::move(f));
+    if (list) {
+        // Values are looked up as they are read, so views only need telling
+        // when the list reads differently (a unit renamed and requeried).
+        const auto changed = &DataSet::lookupListChanged;
+        connect(list, &DataSet::rowsReset, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::rowChanged, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::rowInserted, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::rowRemoved, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::fieldChanged, this, changed, Qt::UniqueConnection);
+        connect(list, &DataSet::valuesChanged, this, changed, Qt::UniqueConnection);
+        connect(list, &QObject::destroyed, this, &DataSet::lookupListDestroyed,
+                Qt::UniqueConnection);
+    }
     return raw;
+}
+
+void DataSet::lookupListChanged() {
+    // Two sets looking each other up would pass the news back and forth.
+    if (m_notifyingLookups || !isActive() || m_disabled) return;
+    m_notifyingLookups = true;
+    emit valuesChanged();
+    m_notifyingLookups = false;
+}
+
+void DataSet::lookupListDestroyed(QObject* list) {
+    for (auto* fields : {&m_extraDefs, &m_fields})
+        for (auto& f : *fields)
+            if (f->m_lookupDs && static_cast<QObject*>(f->m_lookupDs) == list) f->m_lookupDs = nullptr;
+    lookupListChanged();
 }
 
 Field* DataSet::addCalculatedField(const QString& name, FieldType type,
@@ -113,7 +171,9 @@ void DataSet::buildFields(Statement& st) {
         f->m_ds = this;
         f->m_index = i;
         f->m_name = st.columnName(i);
-        f->m_type = typeFromDecl(st.columnDeclType(i));
+        const QString decl = st.columnDeclType(i);
+        f->m_type = typeFromDecl(decl);
+        if (f->m_type == FieldType::Text) f->m_size = sizeFromDecl(decl);
         f->m_originTable = st.columnTable(i);
         f->m_originColumn = st.columnOrigin(i);
         const QString key = f->m_name.toLower();
@@ -146,15 +206,19 @@ void DataSet::buildFields(Statement& st) {
 
 QVariant DataSet::normalised(const Field& f, const QVariant& v) const {
     if (!v.isValid() || v.isNull()) return QVariant();
+    // Infinity and NaN are no amount anyone can store or sum.
+    if (isDouble(v) && !std::isfinite(v.toDouble()))
+        throw AppError(QStringLiteral("数值无效或超出范围, 请输入有效的数字."));
     switch (f.m_type) {
     case FieldType::Float: {
         if (v.typeId() == QMetaType::Double) return v;
         if (v.typeId() == QMetaType::QString) {
-            const QString s = v.toString().trimmed();
+            const QString s = DisplayFormat::asciiNumber(v.toString().trimmed());
             if (s.isEmpty()) return QVariant();
             bool ok = false;
-            double d = s.toDouble(&ok);
-            if (!ok) throw AppError(QStringLiteral("\"%1\" 不是有效的数值.").arg(s));
+            const double d = s.toDouble(&ok);
+            // "inf", "nan" and 1e999 are no amount, whatever toDouble says.
+            if (!ok || !std::isfinite(d)) refuseNumber(s, false);
             return d;
         }
         return v.toDouble();
@@ -162,18 +226,24 @@ QVariant DataSet::normalised(const Field& f, const QVariant& v) const {
     case FieldType::Integer: {
         if (v.typeId() == QMetaType::LongLong) return v;
         if (v.typeId() == QMetaType::QString) {
-            const QString s = v.toString().trimmed();
+            const QString s = DisplayFormat::asciiNumber(v.toString().trimmed());
             if (s.isEmpty()) return QVariant();
             bool ok = false;
-            qint64 i = s.toLongLong(&ok);
-            if (!ok) throw AppError(QStringLiteral("\"%1\" 不是有效的整数.").arg(s));
+            const qint64 i = s.toLongLong(&ok);
+            if (!ok) refuseNumber(s, true);
             return i;
         }
-        if (v.typeId() == QMetaType::Double) {
-            double d = v.toDouble();
-            if (std::floor(d) == d) return qint64(d);
-            return v;
+        if (isDouble(v)) {
+            const double d = v.toDouble();
+            if (std::floor(d) != d) return v;
+            // 2^63 is the first double past the 64-bit range.
+            if (d >= 9223372036854775808.0 || d < -9223372036854775808.0)
+                refuseNumber(DisplayFormat::plainNumber(d), true);
+            return qint64(d);
         }
+        if (v.typeId() == QMetaType::ULongLong &&
+            v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+            refuseNumber(v.toString(), true);
         return QVariant(v.toLongLong());
     }
     case FieldType::Bool:
@@ -520,12 +590,30 @@ void DataSet::edit() {
     setState(State::Edit);
 }
 
+int DataSet::addEditorCheck(std::function<void()> check) {
+    const int id = m_nextEditorCheck++;
+    m_editorChecks.emplace_back(id, std::move(check));
+    return id;
+}
+
+void DataSet::removeEditorCheck(int id) {
+    std::erase_if(m_editorChecks, [id](const auto& c) { return c.first == id; });
+}
+
+void DataSet::checkEditors() {
+    // A copy: a check may give focus back, and focus handlers may bind.
+    const auto checks = m_editorChecks;
+    for (const auto& c : checks)
+        if (c.second) c.second();
+}
+
 void DataSet::checkBrowseMode() {
     if (isEditing()) post();
 }
 
 void DataSet::post() {
     if (!isEditing()) return;
+    checkEditors();
     if (beforePost) beforePost(*this);
     Row& row = m_rows[size_t(m_current)];
     if (!m_inMemory && !m_cached) {

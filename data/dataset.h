@@ -27,6 +27,9 @@ public:
     bool isNumeric() const { return m_type == FieldType::Integer || m_type == FieldType::Float; }
     int index() const { return m_index; }
     DataSet* dataSet() const { return m_ds; }
+    // Characters the column holds, from its declared type (varchar(50));
+    // 0 when unlimited or unknown. Longer text is refused by setValue.
+    int size() const { return m_size; }
 
     QString displayFormat() const { return m_displayFormat; }
     void setDisplayFormat(const QString& f) { m_displayFormat = f; }
@@ -65,6 +68,7 @@ private:
     FieldType m_type = FieldType::Unknown;
     FieldKind m_kind = FieldKind::Data;
     int m_index = -1; // position among data columns, or among extra fields
+    int m_size = 0;
     QString m_displayFormat;
     bool m_readOnly = false;
     QString m_originTable, m_originColumn;
@@ -177,6 +181,14 @@ public:
     void checkBrowseMode(); // posts a pending edit
     bool canModify() const;
 
+    // Bound editors holding text that is not yet a value (a "-" or "1e" in a
+    // number box) register a check here. Every post runs the checks first;
+    // one that throws refuses the post, so nothing is written and the
+    // caller's save stops. The id removes the check again.
+    int addEditorCheck(std::function<void()> check);
+    void removeEditorCheck(int id);
+    void checkEditors(); // throws AppError when an editor holds a refused value
+
     // Batch mode.
     void applyUpdates();
     void cancelUpdates();
@@ -196,6 +208,13 @@ signals:
     void rowRemoved(int row);
     void rowChanged(int row);
     void fieldChanged(int row, int fieldIndex);
+    // Look-up values of any row may read differently: a list dataset behind
+    // a look-up field was reopened or changed. Rows and current row stay.
+    void valuesChanged();
+
+private slots:
+    void lookupListChanged();
+    void lookupListDestroyed(QObject* list);
 
 private:
     friend class Field;
@@ -247,4 +266,7 @@ private:
     RowStatus m_snapshotStatus = RowStatus::Unchanged;
     int m_disabled = 0;
     QHash<QString, QHash<QString, int>> m_indexes; // field -> key text -> first row
+    std::vector<std::pair<int, std::function<void()>>> m_editorChecks;
+    int m_nextEditorCheck = 1;
+    bool m_notifyingLookups = false;
 };

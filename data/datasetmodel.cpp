@@ -38,6 +38,12 @@ void DataSetModel::setDataSet(DataSet* ds) {
         // Calculated and look-up columns of the row may depend on the field,
         // so the whole row is redrawn.
         connect(m_ds, &DataSet::fieldChanged, this, [this](int row, int) { onRowChanged(row); });
+        // A look-up's list changed: every row may read differently, and a
+        // reset would lose the view's place.
+        connect(m_ds, &DataSet::valuesChanged, this, [this] {
+            if (m_rows > 0 && !m_shown.isEmpty())
+                emit dataChanged(index(0, 0), index(m_rows - 1, int(m_shown.size()) - 1));
+        });
         connect(m_ds, &QObject::destroyed, this, [this] {
             beginResetModel();
             m_rows = 0;

@@ -116,6 +116,19 @@ QString plainNumber(double value) {
     return QString::number(value, 'g', 15);
 }
 
+QString asciiNumber(const QString& typed) {
+    QString out = typed;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19) c = QChar(char16_t(u'0' + (u - 0xFF10)));
+        else if (u == 0xFF0E || u == 0x3002) c = QLatin1Char('.'); // ． 。
+        else if (u == 0xFF0D || u == 0x2212) c = QLatin1Char('-'); // － −
+        else if (u == 0xFF0B) c = QLatin1Char('+');                // ＋
+        else if (u == 0xFF45 || u == 0xFF25) c = QLatin1Char('e'); // ｅ Ｅ
+    }
+    return out;
+}
+
 QString displayText(const QVariant& v, const QString& pattern) {
     if (!v.isValid() || v.isNull()) return QString();
     switch (v.typeId()) {

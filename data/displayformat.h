@@ -14,4 +14,8 @@ QString formatFloat(double value, const QString& pattern);
 QString displayText(const QVariant& value, const QString& pattern = QString());
 // Shortest general decimal form with up to 15 significant digits.
 QString plainNumber(double value);
+// A number as typed with a Chinese input method, in ASCII: full-width
+// digits, point, plus and minus ("１２．５", "－３"), the ideographic full
+// stop as a point. Other characters are left as they are.
+QString asciiNumber(const QString& typed);
 } // namespace DisplayFormat

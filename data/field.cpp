@@ -55,9 +55,12 @@ QString Field::displayText() const {
 void Field::setValue(const QVariant& v) {
     if (!m_ds) return;
     if (m_kind != FieldKind::Data) throw AppError(QStringLiteral("字段 %1 不能修改.").arg(m_name));
+    // A refused value leaves the row as it was, edit state included.
+    QVariant nv = m_ds->normalised(*this, v);
+    if (m_size > 0 && nv.typeId() == QMetaType::QString && nv.toString().size() > m_size)
+        throw AppError(QStringLiteral("%1 的内容过长, 最多 %2 个字符.").arg(m_name).arg(m_size));
     if (!m_ds->isEditing()) m_ds->edit();
     DataSet::Row& row = m_ds->m_rows[size_t(m_ds->m_current)];
-    QVariant nv = m_ds->normalised(*this, v);
     QVariant& slot = row.values[size_t(m_index)];
     if (slot.isNull() == nv.isNull() && slot == nv && slot.typeId() == nv.typeId()) return;
     slot = nv;

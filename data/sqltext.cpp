@@ -1,5 +1,7 @@
 #include "sqltext.h"
 
+#include "dberror.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -18,9 +20,10 @@ QString quote(const QString& text) {
 }
 
 QString number(double value) {
-    if (std::isnan(value) || std::isinf(value)) return QStringLiteral("0");
-    QString s = QString::number(value, 'g', 15);
-    return s;
+    // Writing 0 instead would store a wrong amount and report success.
+    if (!std::isfinite(value)) throw AppError(QStringLiteral("数值超出范围, 无法保存."));
+    const QString s = QString::number(value, 'g', 15);
+    return s.startsWith(QLatin1Char('-')) ? QLatin1Char('(') + s + QLatin1Char(')') : s;
 }
 
 QString date(const QDate& d) {

@@ -8,6 +8,9 @@ namespace SqlText {
 // 'text' with inner single quotes doubled.
 QString quote(const QString& text);
 // Shortest general form with at most 15 significant digits, '.' as point.
+// A negative number comes in parentheses, "(-2)", so it may follow a minus
+// sign ("x-" then "--2" would start a comment and drop the rest of the
+// statement). Infinity and NaN have no SQL form: AppError.
 QString number(double value);
 // Year-month-day without leading zeros: 2010-3-5.
 QString date(const QDate& date);

@@ -5,17 +5,28 @@
 #include "datasetmodel.h"
 #include "dberror.h"
 #include "displayformat.h"
+#include "guard.h"
 
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QScopeGuard>
+#include <QValidator>
+#include <algorithm>
 
 // --------------------------------------------------------------- FieldLink
 
 FieldLink::FieldLink(std::function<void()> refresh) : m_refresh(std::move(refresh)) {}
 
+FieldLink::~FieldLink() {
+    if (m_ds && m_checkId) m_ds->removeEditorCheck(m_checkId);
+}
+
 void FieldLink::bind(DataSet* ds, const QString& fieldName) {
-    if (m_ds) disconnect(m_ds, nullptr, this, nullptr);
+    if (m_ds) {
+        disconnect(m_ds, nullptr, this, nullptr);
+        if (m_checkId) m_ds->removeEditorCheck(m_checkId);
+    }
+    m_checkId = 0;
     m_ds = ds;
     m_fieldName = fieldName;
     if (ds) {
@@ -29,7 +40,13 @@ void FieldLink::bind(DataSet* ds, const QString& fieldName) {
         connect(ds, &DataSet::rowChanged, this, row);
         // Any field: a look-up or calculated field follows the ones it uses.
         connect(ds, &DataSet::fieldChanged, this, [row](int r, int) { row(r); });
+        connect(ds, &DataSet::valuesChanged, this, [this] {
+            if (Field* f = field(); f && f->kind() != FieldKind::Data) refresh();
+        });
         connect(ds, &QObject::destroyed, this, all);
+        m_checkId = ds->addEditorCheck([this] {
+            if (m_check) m_check();
+        });
     }
     refresh();
 }
@@ -56,14 +73,16 @@ bool FieldLink::write(const QVariant& v) {
     // The control already shows what the user typed; redrawing it from the
     // field now would fight the typing (a "1." becoming "1").
     m_writing = true;
-    try {
-        f->setValue(v);
-    } catch (...) {
-        m_writing = false;
-        throw;
-    }
-    m_writing = false;
+    const auto done = qScopeGuard([this] { m_writing = false; });
+    f->setValue(v);
     return true;
+}
+
+void FieldLink::edit() {
+    if (!canWrite() || m_ds->isEditing()) return;
+    m_writing = true;
+    const auto done = qScopeGuard([this] { m_writing = false; });
+    m_ds->edit();
 }
 
 void FieldLink::refresh() {
@@ -75,36 +94,142 @@ void FieldLink::refresh() {
 
 // -------------------------------------------------------------- DBLineEdit
 
-DBLineEdit::DBLineEdit(QWidget* parent) : QLineEdit(parent), m_link([this] { refresh(); }) {
-    connect(this, &QLineEdit::textEdited, this, [this] { writeText(false); });
-    connect(this, &QLineEdit::editingFinished, this, [this] { writeText(true); });
+namespace {
+// What a number box lets through: the forms on the way to a number ("-",
+// "1.", "1e", "") and numbers. Full-width characters and spaces from an
+// input method or a paste are converted or dropped as they arrive. Whether
+// the number fits the column is for the field to say.
+class NumberValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    bool integer = false;
+
+    State validate(QString& input, int& pos) const override {
+        QString out;
+        out.reserve(input.size());
+        const QString ascii = DisplayFormat::asciiNumber(input);
+        int cursor = pos;
+        for (int i = 0; i < ascii.size(); ++i) {
+            if (ascii[i].isSpace()) {
+                if (i < pos) --cursor;
+                continue;
+            }
+            out += ascii[i];
+        }
+        input = out;
+        pos = std::clamp(cursor, 0, int(out.size()));
+        return check(out);
+    }
+
+private:
+    State check(const QString& s) const {
+        int i = 0;
+        const int n = int(s.size());
+        auto digits = [&] {
+            const int from = i;
+            while (i < n && s[i].isDigit() && s[i].unicode() < 128) ++i;
+            return i - from;
+        };
+        if (i < n && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+'))) ++i;
+        int mantissa = digits();
+        if (integer) {
+            if (i < n) return Invalid;
+            return mantissa > 0 || n == 0 ? Acceptable : Intermediate;
+        }
+        if (i < n && s[i] == QLatin1Char('.')) {
+            ++i;
+            mantissa += digits();
+        }
+        bool exponentDone = true;
+        if (i < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
+            if (mantissa == 0) return Invalid; // "e5" is no number whatever follows
+            ++i;
+            if (i < n && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+'))) ++i;
+            exponentDone = digits() > 0;
+        }
+        if (i < n) return Invalid;
+        if (n == 0) return Acceptable; // empty is NULL
+        return mantissa > 0 && exponentDone ? Acceptable : Intermediate;
+    }
+};
+} // namespace
+
+DBLineEdit::DBLineEdit(QWidget* parent)
+    : QLineEdit(parent), m_link([this] { refresh(); }), m_numbers(new NumberValidator(this)) {
+    connect(this, &QLineEdit::textEdited, this, Guarded([this](const QString&) {
+                m_typed = true;
+                writeText();
+            }));
+    connect(this, &QLineEdit::editingFinished, this, Guarded([this] { writeText(); }));
+    m_link.setPostCheck([this] { checkPending(); });
     refresh();
 }
 
 void DBLineEdit::refresh() {
     Field* f = m_link.field();
-    setReadOnly(!m_link.canWrite());
+    DataSet* ds = m_link.dataSet();
+    // Refused text stays while its row is being edited and nobody else has
+    // set the field: the next post has to see it.
+    if (m_pending && f && m_link.canWrite() && ds->isEditing() && ds->currentRow() == m_pendingRow &&
+        f->value() == m_pendingBase)
+        return;
     m_pending = false;
+    m_typed = false;
+    const bool readOnly = !m_link.canWrite();
+    setReadOnly(readOnly);
+    if (f && f->isNumeric()) {
+        static_cast<NumberValidator*>(m_numbers)->integer = f->type() == FieldType::Integer;
+        setValidator(m_numbers);
+    } else {
+        setValidator(nullptr);
+    }
+    // A value longer than the column (read from an older file) is shown
+    // whole while it cannot be edited.
+    setMaxLength(f && !readOnly && f->size() > 0 ? f->size() : 32767);
     // Formatted ("1,234.50") to read, plain ("1234.5") to type into.
     m_shown = !f           ? QString()
               : hasFocus() ? DisplayFormat::displayText(f->value())
                            : f->displayText();
-    setText(m_shown);
+    // Unchanged text is not set again, so the cursor stays where it is.
+    if (text() != m_shown) setText(m_shown);
 }
 
-void DBLineEdit::writeText(bool strict) {
+void DBLineEdit::writeText() {
     if (m_link.refreshing() || isReadOnly() || !m_link.canWrite()) return;
     // Return or leaving without typing: the text is still what the field
     // gave, possibly formatted ("1,234.50"), and is no new value.
-    if (!m_pending && text() == m_shown) return;
+    if (!m_pending && !m_typed) return;
     try {
         m_link.write(text());
         m_pending = false;
     } catch (const AppError&) {
-        // "-" or "1e" on the way to a number: wait for the user to finish.
-        m_pending = true;
-        if (strict) throw;
+        // "-" or "1e" on the way to a number, or a number the column cannot
+        // hold: kept for the user to finish, and for a post to refuse.
+        m_link.edit();
+        DataSet* ds = m_link.dataSet();
+        m_pending = ds && ds->isEditing();
+        m_pendingRow = ds ? ds->currentRow() : -1;
+        m_pendingBase = m_link.value();
     }
+}
+
+void DBLineEdit::checkPending() {
+    if (!m_pending) return;
+    if (!m_link.canWrite()) {
+        m_pending = false;
+        return;
+    }
+    QString why;
+    try {
+        m_link.write(text());
+        m_pending = false;
+        return;
+    } catch (const AppError& e) {
+        why = e.text();
+    }
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
+    throw AppError(why);
 }
 
 void DBLineEdit::focusInEvent(QFocusEvent* e) {
@@ -114,18 +239,41 @@ void DBLineEdit::focusInEvent(QFocusEvent* e) {
 
 void DBLineEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
-    if (m_pending) writeText(true);
-    refresh();
+    // Text that does not convert stays pending; only a failing change
+    // handler of the field can throw here, and that is shown, not thrown.
+    Guard::Run([this] { writeText(); });
+    if (!m_pending) refresh();
 }
 
 // ------------------------------------------------------------------ DBMemo
 
 DBMemo::DBMemo(QWidget* parent) : QPlainTextEdit(parent), m_link([this] { refresh(); }) {
     setTabChangesFocus(true);
-    connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_link.refreshing() && !isReadOnly()) m_link.write(toPlainText());
-    });
+    connect(this, &QPlainTextEdit::textChanged, this, Guarded([this] {
+                if (m_link.refreshing() || isReadOnly()) return;
+                if (trimToSize()) return; // the trim changed the text and wrote it
+                m_link.write(toPlainText());
+            }));
     refresh();
+}
+
+bool DBMemo::trimToSize() {
+    Field* f = m_link.field();
+    const int size = f ? f->size() : 0;
+    const int excess = int(toPlainText().size()) - size;
+    if (size <= 0 || excess <= 0) return false;
+    // What went beyond the limit is what was just typed or pasted, before
+    // the cursor.
+    QTextCursor c = textCursor();
+    const int end = c.position();
+    if (end >= excess) {
+        c.setPosition(end - excess);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    } else {
+        setPlainText(toPlainText().left(size));
+    }
+    return true;
 }
 
 void DBMemo::refresh() {
@@ -136,14 +284,14 @@ void DBMemo::refresh() {
 
 void DBMemo::focusOutEvent(QFocusEvent* e) {
     QPlainTextEdit::focusOutEvent(e);
-    if (!isReadOnly()) m_link.write(toPlainText());
+    if (!isReadOnly()) Guard::Run([this] { m_link.write(toPlainText()); });
 }
 
 // -------------------------------------------------------------- DBCheckBox
 
 DBCheckBox::DBCheckBox(QWidget* parent) : QCheckBox(parent), m_link([this] { refresh(); }) {
     // clicked comes from the user only; toggled also from refresh.
-    connect(this, &QCheckBox::clicked, this, [this](bool on) { m_link.write(on); });
+    connect(this, &QCheckBox::clicked, this, Guarded([this](bool on) { m_link.write(on); }));
     refresh();
 }
 
@@ -160,9 +308,9 @@ void DBCheckBox::refresh() {
 
 DBLookupCombo::DBLookupCombo(QWidget* parent) : QComboBox(parent), m_link([this] { refresh(); }) {
     // activated is the user's pick; currentIndexChanged also fires on refresh.
-    connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        if (index >= 0) m_link.write(itemData(index));
-    });
+    connect(this, qOverload<int>(&QComboBox::activated), this, Guarded([this](int index) {
+                if (index >= 0) m_link.write(itemData(index));
+            }));
     refresh();
 }
 
@@ -225,9 +373,9 @@ DBDateEdit::DBDateEdit(QWidget* parent) : QDateEdit(parent), m_link([this] { ref
     setSpecialValueText(QStringLiteral(" "));
     setCalendarPopup(true);
     showNull();
-    connect(this, &QDateEdit::dateChanged, this, [this] {
-        if (!m_link.refreshing()) writeDate();
-    });
+    connect(this, &QDateEdit::dateChanged, this, Guarded([this](QDate) {
+                if (!m_link.refreshing()) writeDate();
+            }));
     refresh();
 }
 

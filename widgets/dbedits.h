@@ -17,6 +17,7 @@ class FieldLink : public QObject {
     Q_OBJECT
 public:
     explicit FieldLink(std::function<void()> refresh);
+    ~FieldLink() override;
 
     void bind(DataSet* ds, const QString& fieldName);
     DataSet* dataSet() const { return m_ds; }
@@ -29,6 +30,11 @@ public:
     // Writes when the value differs (so focusing and leaving a control does
     // not put the dataset into edit state). False when it could not write.
     bool write(const QVariant& value);
+    // Puts the row into edit state without redrawing the control, for text
+    // the field cannot take yet.
+    void edit();
+    // Run before every post of the bound dataset; throws to refuse it.
+    void setPostCheck(std::function<void()> check) { m_check = std::move(check); }
     // True while the control is being filled from the dataset; changes it
     // sees then are not the user's.
     bool refreshing() const { return m_refreshing > 0; }
@@ -38,6 +44,8 @@ private:
     QPointer<DataSet> m_ds;
     QString m_fieldName;
     std::function<void()> m_refresh;
+    std::function<void()> m_check;
+    int m_checkId = 0;
     int m_refreshing = 0;
     bool m_writing = false;
 };
@@ -45,12 +53,21 @@ private:
 // A line edit on a field. Shows the display format when it has no focus and
 // the plain value while editing; every change is written at once, so a post
 // right after typing sees it.
+//
+// On a number field it refuses keys that can never make a number (letters,
+// thousands separators, a second point) and turns full-width digits into
+// ASCII. Text that still does not convert ("-", "1e", 1e999) stays in the box
+// with the row in edit state; posting the row then fails with the box
+// focused, so no save goes on with a value the user did not see. Text boxes
+// stop at the length the column declares.
 class DBLineEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit DBLineEdit(QWidget* parent = nullptr);
     void bind(DataSet* ds, const QString& fieldName) { m_link.bind(ds, fieldName); }
     FieldLink& link() { return m_link; }
+    // The box holds text its field has not taken.
+    bool hasRefusedText() const { return m_pending; }
 
 protected:
     void focusInEvent(QFocusEvent* e) override;
@@ -58,13 +75,18 @@ protected:
 
 private:
     void refresh();
-    void writeText(bool strict);
+    void writeText();
+    void checkPending();
     FieldLink m_link;
+    QValidator* m_numbers = nullptr;
     QString m_shown;        // the text refresh() put there
+    bool m_typed = false;   // the user changed the text since refresh()
     bool m_pending = false; // typed text not yet accepted by the field
+    int m_pendingRow = -1;  // the row and field value it was typed over
+    QVariant m_pendingBase;
 };
 
-// A multi-line text on a field (comments).
+// A multi-line text on a field (comments); stops at the declared length.
 class DBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -77,6 +99,7 @@ protected:
 
 private:
     void refresh();
+    bool trimToSize();
     FieldLink m_link;
 };
 

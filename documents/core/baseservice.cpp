@@ -6,12 +6,10 @@
 #include "sqltext.h"
 
 namespace {
+// Throws for an overflowed cost, so the caller's transaction rolls back
+// rather than storing 0; negatives come parenthesised, safe after the sign.
 QString F(double x) { return SqlText::number(x); }
-// A negative line quantity after the sign would read "--3", which SQL takes
-// for a comment: the update would lose its WHERE and change every product.
-QString signedF(const QString& sign, double x) {
-    return x < 0 ? sign + QLatin1Char('(') + F(x) + QLatin1Char(')') : sign + F(x);
-}
+QString signedF(const QString& sign, double x) { return sign + F(x); }
 QString I(int n) { return QString::number(n); }
 } // namespace
 

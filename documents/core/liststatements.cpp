@@ -290,11 +290,9 @@ QString DeleteLineStatement(Kind kind, qint64 lineId) {
 
 QString LowerTotalStatement(Kind kind, double lineTotal, const QString& documentNo) {
     const KindNames& n = shapeOf(kind).names;
-    QString t = SqlText::number(lineTotal);
-    // "totalPrice--5" would start an SQL comment on SQLite and silently drop
-    // the WHERE clause; a negative total goes in parentheses.
-    if (t.startsWith(QLatin1Char('-'))) t = QLatin1Char('(') + t + QLatin1Char(')');
-    return QStringLiteral("update %1 set totalPrice=totalPrice-").arg(n.documentTable) + t +
+    // A negative total is written "(-5)", never "totalPrice--5".
+    return QStringLiteral("update %1 set totalPrice=totalPrice-").arg(n.documentTable) +
+           SqlText::number(lineTotal) +
            QStringLiteral(" where %1=").arg(n.numberColumn) + SqlText::quote(documentNo);
 }
 

@@ -1,10 +1,12 @@
 #include "dataset.h"
+#include "datasetmodel.h"
 #include "dberror.h"
 #include "displayformat.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+#include <limits>
 
 Q_DECLARE_METATYPE(FieldType)
 
@@ -51,7 +53,12 @@ private slots:
     void typesFromDeclaredTypes_data();
     void typesFromDeclaredTypes();
     void foreignTextInNumberColumnStillOpens();
+    void setValueTakesOrRefuses_data();
+    void setValueTakesOrRefuses();
+    void editorChecksRefusePost();
     void lookupFieldAgainstOtherDataSet();
+    void lookupFollowsItsList_data();
+    void lookupFollowsItsList();
     void calculatedField();
     void changeHandler();
     void namedParameters();
@@ -273,31 +280,36 @@ void TestDataSet::typesFromDeclaredTypes_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<FieldType>("type");
     QTest::addColumn<int>("metaType");
-    QTest::newRow("INTEGER") << "id" << FieldType::Integer << int(QMetaType::LongLong);
-    QTest::newRow("VARCHAR") << "inputNO" << FieldType::Text << int(QMetaType::QString);
-    QTest::newRow("DOUBLE") << "totalPrice" << FieldType::Float << int(QMetaType::Double);
-    QTest::newRow("DATETIME") << "inputDate" << FieldType::DateTime << int(QMetaType::QDateTime);
-    QTest::newRow("BOOLEAN") << "canLogin" << FieldType::Bool << int(QMetaType::Bool);
-    QTest::newRow("count(*)") << "n" << FieldType::Integer << int(QMetaType::LongLong);
-    QTest::newRow("sum of doubles") << "s" << FieldType::Float << int(QMetaType::Double);
+    QTest::addColumn<int>("size"); // characters the column holds, 0 unlimited
+    QTest::newRow("INTEGER") << "id" << FieldType::Integer << int(QMetaType::LongLong) << 0;
+    QTest::newRow("VARCHAR") << "inputNO" << FieldType::Text << int(QMetaType::QString) << 50;
+    QTest::newRow("VARCHAR(255)") << "comments" << FieldType::Text << int(QMetaType::QString) << 255;
+    QTest::newRow("DOUBLE") << "totalPrice" << FieldType::Float << int(QMetaType::Double) << 0;
+    QTest::newRow("DATETIME") << "inputDate" << FieldType::DateTime << int(QMetaType::QDateTime) << 0;
+    QTest::newRow("BOOLEAN") << "canLogin" << FieldType::Bool << int(QMetaType::Bool) << 0;
+    QTest::newRow("count(*)") << "n" << FieldType::Integer << int(QMetaType::LongLong) << 0;
+    QTest::newRow("sum of doubles") << "s" << FieldType::Float << int(QMetaType::Double) << 0;
+    QTest::newRow("text expression") << "t" << FieldType::Text << int(QMetaType::QString) << 0;
 }
 
 void TestDataSet::typesFromDeclaredTypes() {
     QFETCH(QString, field);
     QFETCH(FieldType, type);
     QFETCH(int, metaType);
+    QFETCH(int, size);
     TestDb db;
     // A whole number in a DOUBLE column is still a double on screen.
-    db.exec("INSERT INTO InputForm(id, inputNO, totalPrice, inputDate) "
-            "VALUES (5, 'RK5', 12, '2010-03-05 09:30:00.000')");
+    db.exec("INSERT INTO InputForm(id, inputNO, totalPrice, inputDate, comments) "
+            "VALUES (5, 'RK5', 12, '2010-03-05 09:30:00.000', '')");
     DataSet ds(&db.conn());
-    ds.setSql("SELECT f.id, f.inputNO, f.totalPrice, f.inputDate, u.canLogin, "
-              "(SELECT count(*) FROM InputForm) AS n, (SELECT sum(totalPrice) FROM InputForm) AS s "
-              "FROM InputForm f, Users u WHERE u.id = 1");
+    ds.setSql("SELECT f.id, f.inputNO, f.totalPrice, f.inputDate, f.comments, u.canLogin, "
+              "(SELECT count(*) FROM InputForm) AS n, (SELECT sum(totalPrice) FROM InputForm) AS s, "
+              "f.inputNO || 'x' AS t FROM InputForm f, Users u WHERE u.id = 1");
     ds.open();
     Field* f = ds.field(field);
     QCOMPARE(f->type(), type);
     QCOMPARE(f->value().typeId(), metaType);
+    QCOMPARE(f->size(), size);
     if (type == FieldType::DateTime)
         QCOMPARE(f->asDateTime(), QDateTime(QDate(2010, 3, 5), QTime(9, 30)));
     if (type == FieldType::Bool) QVERIFY(f->asBoolean());
@@ -312,6 +324,90 @@ void TestDataSet::foreignTextInNumberColumnStillOpens() {
     QCOMPARE(ds.recordCount(), 2);
     QCOMPARE(ds.valueAt(0, "salePrice").toString(), QString("abc"));
     QCOMPARE(ds.valueAt(1, "salePrice").typeId(), int(QMetaType::Double));
+}
+
+void TestDataSet::setValueTakesOrRefuses_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QVariant>("stored"); // invalid: refused, the row untouched
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVariant refused;
+    QTest::newRow("number text") << "salePrice" << QVariant("12.5") << QVariant(12.5);
+    QTest::newRow("full-width number") << "salePrice" << QVariant("１２．５") << QVariant(12.5);
+    QTest::newRow("full-width minus") << "salePrice" << QVariant("－３") << QVariant(-3.0);
+    QTest::newRow("trailing letter") << "salePrice" << QVariant("4.5x") << refused;
+    QTest::newRow("thousands comma") << "salePrice" << QVariant("1,500") << refused;
+    QTest::newRow("currency sign") << "salePrice" << QVariant("12.5元") << refused;
+    QTest::newRow("inf as text") << "salePrice" << QVariant("inf") << refused;
+    QTest::newRow("nan as text") << "salePrice" << QVariant("nan") << refused;
+    QTest::newRow("beyond a double") << "salePrice" << QVariant("1e999") << refused;
+    QTest::newRow("infinity") << "salePrice" << QVariant(inf) << refused;
+    QTest::newRow("NaN") << "salePrice" << QVariant(std::numeric_limits<double>::quiet_NaN())
+                         << refused;
+    QTest::newRow("whole double into INTEGER") << "storageUnit" << QVariant(3.0) << QVariant(qint64(3));
+    QTest::newRow("full-width integer") << "storageUnit" << QVariant("９") << QVariant(qint64(9));
+    QTest::newRow("INTEGER beyond 64 bits") << "storageUnit" << QVariant("99999999999999999999")
+                                            << refused;
+    QTest::newRow("double beyond 64 bits") << "storageUnit" << QVariant(1e19) << refused;
+    QTest::newRow("infinity into INTEGER") << "storageUnit" << QVariant(-inf) << refused;
+    QTest::newRow("infinity into text") << "productName" << QVariant(inf) << refused;
+    QTest::newRow("text at its size") << "productCode" << QVariant(QString(50, 'x'))
+                                      << QVariant(QString(50, 'x'));
+    QTest::newRow("text past its size") << "productCode" << QVariant(QString(51, 'x')) << refused;
+    QTest::newRow("Chinese at its size") << "productName" << QVariant(QString(100, u'笔'))
+                                         << QVariant(QString(100, u'笔'));
+    QTest::newRow("Chinese past its size") << "productName" << QVariant(QString(101, u'笔'))
+                                           << refused;
+}
+
+void TestDataSet::setValueTakesOrRefuses() {
+    QFETCH(QString, field);
+    QFETCH(QVariant, value);
+    QFETCH(QVariant, stored);
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productCode, productName, salePrice, storageUnit FROM Product ORDER BY id");
+    ds.setUpdateTable("Product");
+    ds.open();
+    const QVariant before = ds.value(field);
+    const QString sql = "SELECT " + field + " FROM Product WHERE id = 1";
+    if (!stored.isValid()) {
+        QVERIFY_THROWS_EXCEPTION(AppError, ds.setValue(field, value));
+        QCOMPARE(ds.value(field), before);
+        QCOMPARE(ds.state(), DataSet::State::Browse);
+        return;
+    }
+    ds.setValue(field, value);
+    QCOMPARE(ds.value(field), stored);
+    ds.post();
+    QCOMPARE(db.scalar(sql), stored);
+}
+
+void TestDataSet::editorChecksRefusePost() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productName FROM Product ORDER BY id");
+    ds.setUpdateTable("Product");
+    ds.open();
+    bool holding = true;
+    int posted = 0;
+    ds.beforePost = [&](DataSet&) { ++posted; };
+    const int id = ds.addEditorCheck([&] {
+        if (holding) throw AppError("请输入有效的数字.");
+    });
+    ds.checkBrowseMode(); // nothing being edited: no check, nothing to post
+    ds.setValue("productName", "改名");
+    QVERIFY_THROWS_EXCEPTION(AppError, ds.post());
+    QVERIFY_THROWS_EXCEPTION(AppError, ds.next()); // leaving the row posts too
+    QCOMPARE(ds.state(), DataSet::State::Edit);
+    QCOMPARE(ds.recNo(), 1);
+    QCOMPARE(posted, 0);
+    QCOMPARE(storedNames(db), QString("铅笔,钢笔,墨水"));
+    ds.removeEditorCheck(id);
+    ds.post();
+    QCOMPARE(storedNames(db), QString("改名,钢笔,墨水"));
 }
 
 void TestDataSet::lookupFieldAgainstOtherDataSet() {
@@ -340,6 +436,65 @@ void TestDataSet::lookupFieldAgainstOtherDataSet() {
     QVERIFY(f->isNull());
     QVERIFY_THROWS_EXCEPTION(AppError, f->setValue("个"));
     QCOMPARE(changed.count(), 2);
+}
+
+void TestDataSet::lookupFollowsItsList_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QVariant>("name"); // product 2's unit name afterwards
+    QTest::newRow("renamed in the file, list requeried") << "requery" << QVariant("双");
+    QTest::newRow("renamed through the list") << "post" << QVariant("双");
+    QTest::newRow("renaming not yet posted") << "edit" << QVariant("双");
+    QTest::newRow("rename cancelled") << "cancel" << QVariant("件");
+    QTest::newRow("unit deleted") << "delete" << QVariant();
+    QTest::newRow("list closed") << "close" << QVariant();
+}
+
+void TestDataSet::lookupFollowsItsList() {
+    QFETCH(QString, change);
+    QFETCH(QVariant, name);
+    TestDb db;
+    seedProducts(db);
+    DataSet units(&db.conn());
+    units.setSql("SELECT id, unitName FROM ProductUnit ORDER BY id");
+    units.setUpdateTable("ProductUnit");
+    units.open();
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT id, productName, storageUnit FROM Product ORDER BY id");
+    ds.addLookupField("unitName", "storageUnit", &units, "id", "unitName");
+    ds.open();
+    ds.setRecNo(2);
+    DataSetModel model(&ds);
+    const int column = model.columnOf("unitName");
+    QCOMPARE(model.index(1, column).data().toString(), QString("件"));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy moved(&ds, &DataSet::currentChanged);
+    units.setRecNo(2);
+    if (change == "requery") {
+        db.exec("UPDATE ProductUnit SET unitName = '双' WHERE id = 2");
+        units.requery();
+    } else if (change == "delete") {
+        units.deleteRecord();
+    } else if (change == "close") {
+        units.close();
+    } else {
+        units.setValue("unitName", "双");
+        if (change == "post") units.post();
+        if (change == "cancel") units.cancel();
+    }
+    // The views are told without losing their place.
+    QVERIFY(!changed.isEmpty());
+    const QModelIndex cell = model.index(1, column);
+    bool covered = false;
+    for (const QList<QVariant>& args : changed) {
+        const QModelIndex from = args.at(0).toModelIndex(), to = args.at(1).toModelIndex();
+        covered |= from.row() <= 1 && to.row() >= 1 && from.column() <= column && to.column() >= column;
+    }
+    QVERIFY(covered);
+    QCOMPARE(cell.data(Qt::EditRole), name);
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(moved.count(), 0);
+    QCOMPARE(ds.recNo(), 2);
 }
 
 void TestDataSet::calculatedField() {

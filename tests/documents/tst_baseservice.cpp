@@ -57,7 +57,7 @@ void TestBaseService::movements_data() {
     QTest::addColumn<bool>("withCost");
     QTest::addColumn<double>("q");
     QTest::addColumn<double>("u");
-    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("after"); // empty: refused, nothing changes
     QTest::newRow("first receipt") << "" << true << true << 5.0 << 12.5 << "5 @ 12.5";
     QTest::newRow("5 at 12.5 into 10 at 10") << "10,10" << true << true << 5.0 << 12.5 << "15 @ 10.8333333333333";
     QTest::newRow("10 at 12.5 into 10 at 10") << "10,10" << true << true << 10.0 << 12.5 << "20 @ 11.25";
@@ -72,6 +72,7 @@ void TestBaseService::movements_data() {
     QTest::newRow("fractions") << "10,2" << false << false << 2.5 << 1.0 << "7.5 @ 2";
     QTest::newRow("stock may go negative") << "1,2" << false << false << 3.0 << 1.0 << "-2 @ 2";
     QTest::newRow("one third") << "0,0" << true << true << 3.0 << 1.0 / 3.0 << "3 @ 0.333333333333333";
+    QTest::newRow("cost beyond a double") << "1e300,1e300" << true << true << 5.0 << 1.0 << "";
 }
 
 void TestBaseService::movements() {
@@ -88,12 +89,21 @@ void TestBaseService::movements() {
     }
     db.exec("insert into StorageDetail(productID, quantity, unit_cost) values(8, 1, 1)");
     auto lines = linesOf(db, {{7, q, u}});
+    const QString was = stockOf(db, 7);
     TBaseService svc;
-    TransactionGuard tx(db.conn());
-    if (in) svc.StockIn(db.conn(), *lines, "productID", "quantity", withCost);
-    else svc.StockOut(db.conn(), *lines, "productID", "quantity", withCost);
-    tx.commit();
-    QCOMPARE(stockOf(db, 7), after);
+    auto move = [&] {
+        TransactionGuard tx(db.conn());
+        if (in) svc.StockIn(db.conn(), *lines, "productID", "quantity", withCost);
+        else svc.StockOut(db.conn(), *lines, "productID", "quantity", withCost);
+        tx.commit();
+    };
+    if (after.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(AppError, move());
+        QCOMPARE(stockOf(db, 7), was);
+    } else {
+        move();
+        QCOMPARE(stockOf(db, 7), after);
+    }
     QCOMPARE(stockOf(db, 8), QString("1 @ 1"));
 }
 

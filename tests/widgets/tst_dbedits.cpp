@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include <QInputMethodEvent>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -21,6 +22,7 @@ struct Fixture {
         ds.setSql("SELECT id, productName, salePrice, storageUnit, comments FROM Product "
                   "ORDER BY id");
         ds.setUpdateTable("Product");
+        ds.addLookupField("unitName", "storageUnit", &units, "id", "unitName");
         ds.open();
         units.setSql("SELECT id, unitName FROM ProductUnit ORDER BY id");
         units.open();
@@ -40,6 +42,11 @@ void typeText(QWidget* w, const QString& text) {
     commit.setCommitString(text);
     QApplication::sendEvent(w, &commit);
 }
+// Pieces separated by '|' arrive one after the other, as typed or pasted.
+void typePieces(QWidget* w, const QString& pieces) {
+    for (const QString& piece : pieces.split('|', Qt::SkipEmptyParts))
+        typeText(w, piece);
+}
 } // namespace
 
 class TestDBEdits : public QObject {
@@ -50,6 +57,10 @@ private slots:
     void lineEditFormatsWhenUnfocused();
     void lineEditWaitsForHalfTypedNumber();
     void lineEditUntouchedDoesNotEdit();
+    void numberBoxTakesOnlyNumbers_data();
+    void numberBoxTakesOnlyNumbers();
+    void boxesStopAtColumnSize_data();
+    void boxesStopAtColumnSize();
     void editorsReadOnlyWhenDataSetIsNot_data();
     void editorsReadOnlyWhenDataSetIsNot();
     void memoShowsAndWrites();
@@ -78,6 +89,13 @@ void TestDBEdits::lineEditShowsAndFollowsRows() {
     QCOMPARE(edit.text(), QString());
     f.ds.open();
     QCOMPARE(edit.text(), QString("铅笔"));
+    // A look-up shows its list's new text as soon as the list is re-read.
+    DBLineEdit unit(&f.window);
+    unit.bind(&f.ds, "unitName");
+    QCOMPARE(unit.text(), QString("个"));
+    f.db.exec("UPDATE ProductUnit SET unitName = '只' WHERE id = 1");
+    f.units.requery();
+    QCOMPARE(unit.text(), QString("只"));
 }
 
 void TestDBEdits::lineEditWritesEachChange() {
@@ -151,6 +169,125 @@ void TestDBEdits::lineEditUntouchedDoesNotEdit() {
     QTest::keyClick(&price, Qt::Key_Return); // over the formatted text
     QCOMPARE(price.text(), QString("1,234.50"));
     QCOMPARE(f.ds.state(), DataSet::State::Browse);
+}
+
+void TestDBEdits::numberBoxTakesOnlyNumbers_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed"); // pieces separated by '|'
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QVariant>("stored"); // invalid: the post is refused
+    const QVariant refused;
+    QTest::newRow("letter refused") << "salePrice" << "4|.|5|x" << "4.5" << QVariant(4.5);
+    QTest::newRow("yuan refused") << "salePrice" << "1|2|.|5|元" << "12.5" << QVariant(12.5);
+    QTest::newRow("pasted with yuan refused") << "salePrice" << "12.5元" << "1234.5" << QVariant(1234.5);
+    QTest::newRow("thousands comma refused") << "salePrice" << "1|,|5|0|0" << "1500" << QVariant(1500.0);
+    QTest::newRow("second point refused") << "salePrice" << "1|.|2|.|3" << "1.23" << QVariant(1.23);
+    QTest::newRow("letters only") << "salePrice" << "a|b|c" << "1234.5" << QVariant(1234.5);
+    QTest::newRow("full-width typed") << "salePrice" << "１|２|．|５" << "12.5" << QVariant(12.5);
+    QTest::newRow("full-width pasted") << "salePrice" << "－３．５" << "-3.5" << QVariant(-3.5);
+    QTest::newRow("full-width plus") << "salePrice" << "＋２" << "+2" << QVariant(2.0);
+    QTest::newRow("exponent") << "salePrice" << "1|e|3" << "1e3" << QVariant(1000.0);
+    QTest::newRow("minus left alone") << "salePrice" << "-" << "-" << refused;
+    QTest::newRow("exponent unfinished") << "salePrice" << "1|e" << "1e" << refused;
+    QTest::newRow("beyond a double") << "salePrice" << "1e999" << "1e999" << refused;
+    QTest::newRow("integer") << "storageUnit" << "1|2" << "12" << QVariant(qint64(12));
+    QTest::newRow("point in an integer refused") << "storageUnit" << "2|.|5" << "25" << QVariant(qint64(25));
+    QTest::newRow("integer beyond 64 bits") << "storageUnit" << "99999999999999999999"
+                                            << "99999999999999999999" << refused;
+}
+
+void TestDBEdits::numberBoxTakesOnlyNumbers() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QVariant, stored);
+    Fixture f;
+    const QString sql = "SELECT " + field + " FROM Product WHERE id = 1";
+    const QVariant before = f.stored(sql);
+    DBLineEdit box(&f.window), other(&f.window);
+    QPushButton save("保存", &f.window);
+    box.bind(&f.ds, field);
+    f.show();
+    box.setFocus();
+    QTRY_VERIFY(box.hasFocus());
+    box.selectAll();
+    typePieces(&box, typed);
+    QCOMPARE(box.text(), shown);
+    // Leaving the box, as clicking a save button does, raises nothing.
+    save.setFocus();
+    QTRY_VERIFY(!box.hasFocus());
+    if (stored.isValid()) {
+        f.ds.post();
+        QCOMPARE(f.stored(sql), stored);
+        return;
+    }
+    QCOMPARE(box.text(), shown);
+    // The save goes no further: nothing is written, the row stays in edit,
+    // and the box has the focus back with its text selected to retype.
+    QVERIFY_THROWS_EXCEPTION(AppError, f.ds.post());
+    QCOMPARE(f.ds.state(), DataSet::State::Edit);
+    QCOMPARE(f.stored(sql), before);
+    QCOMPARE(box.text(), shown);
+    QVERIFY(box.hasRefusedText());
+    QTRY_VERIFY(box.hasFocus());
+    QCOMPARE(box.selectedText(), shown);
+    // Typing something else on the row keeps the refused text.
+    DBLineEdit name(&f.window);
+    name.bind(&f.ds, "productName");
+    f.ds.setValue("productName", "改");
+    QCOMPARE(box.text(), shown);
+    QVERIFY_THROWS_EXCEPTION(AppError, f.ds.next());
+    // Mended, the same post goes through.
+    box.selectAll();
+    typeText(&box, "7");
+    f.ds.post();
+    QCOMPARE(f.stored(sql).toDouble(), 7.0);
+    // Cancelling drops refused text.
+    box.selectAll();
+    typeText(&box, "-");
+    f.ds.cancel();
+    QCOMPARE(box.text(), QString("7"));
+    QVERIFY(!box.hasRefusedText());
+}
+
+void TestDBEdits::boxesStopAtColumnSize_data() {
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("name, letters") << "line" << "productName" << QString(120, 'a') << 100;
+    QTest::newRow("name, Chinese") << "line" << "productName" << QString(120, u'笔') << 100;
+    QTest::newRow("name, pasted") << "linePaste" << "productName" << QString(300, u'笔') << 100;
+    QTest::newRow("comments") << "memo" << "comments" << QString(300, u'注') << 255;
+    QTest::newRow("comments, pasted") << "memoPaste" << "comments" << QString(300, u'注') << 255;
+}
+
+void TestDBEdits::boxesStopAtColumnSize() {
+    QFETCH(QString, editor);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(int, kept);
+    Fixture f;
+    DBLineEdit line(&f.window);
+    DBMemo memo(&f.window);
+    QWidget* box = editor.startsWith("memo") ? static_cast<QWidget*>(&memo) : &line;
+    (editor.startsWith("memo") ? memo.link() : line.link()).bind(&f.ds, field);
+    f.show();
+    box->setFocus();
+    if (editor.startsWith("memo")) memo.selectAll();
+    else line.selectAll();
+    if (editor.endsWith("Paste")) {
+        typeText(box, typed);
+    } else {
+        for (QChar c : typed)
+            typeText(box, QString(c));
+    }
+    const QString text = editor.startsWith("memo") ? memo.toPlainText() : line.text();
+    QCOMPARE(text.size(), kept);
+    QCOMPARE(text, typed.left(kept));
+    QCOMPARE(f.ds.value(field).toString(), text);
+    f.ds.post();
+    QCOMPARE(f.stored("SELECT length(" + field + ") FROM Product WHERE id = 1").toInt(), kept);
 }
 
 void TestDBEdits::editorsReadOnlyWhenDataSetIsNot_data() {

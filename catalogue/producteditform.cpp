@@ -194,6 +194,9 @@ void TProductEditForm::btnSaveClick() {
     DataSet* q = product();
     // Taking the focus makes the editor that had it write what it holds.
     btnSave->setFocus();
+    // A box still holding text that is no value stops the save here, even
+    // when nothing else was changed: the box takes the focus back.
+    q->checkEditors();
     if (q->isEditing()) {
         if (m_modified) {
             if (!ValidateProduct()) return;

@@ -13,6 +13,8 @@ private slots:
     void newProductUnderRootIsStored();
     void validation_data();
     void validation();
+    void priceEntry_data();
+    void priceEntry();
     void saveWithoutChangeDoesNotPost_data();
     void saveWithoutChangeDoesNotPost();
     void saveAndNewOpensEmptyProduct();
@@ -104,6 +106,54 @@ void TestProductEditForm::validation() {
     QCOMPARE(s.count("select count(*) from Product where productCode='V1'"),
              text.isEmpty() ? 1 : 0);
     QCOMPARE(s.list()->state(), DataSet::State::Browse);
+}
+
+void TestProductEditForm::priceEntry_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");  // what the box holds after typing
+    QTest::addColumn<QVariant>("stored"); // the price in the file afterwards
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("letter after") << "4.5x" << "4.5" << QVariant(4.5) << false;
+    QTest::newRow("thousands comma") << "1,500" << "1500" << QVariant(1500.0) << false;
+    QTest::newRow("currency sign") << "12.5元" << "12.5" << QVariant(12.5) << false;
+    QTest::newRow("letters only") << "abc" << "" << QVariant() << false;
+    QTest::newRow("full-width") << "１２．５" << "12.5" << QVariant(12.5) << false;
+    QTest::newRow("a lone minus") << "-" << "-" << QVariant(880.0) << true;
+    QTest::newRow("beyond a double") << "1e999" << "1e999" << QVariant(880.0) << true;
+}
+
+// What the box shows is what is stored; text that is no number stops the
+// save with one message, the box keeps the focus, nothing is written.
+void TestProductEditForm::priceEntry() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QVariant, stored);
+    QFETCH(bool, refused);
+    Shell s;
+    s.select("全部商品");
+    s.locateProduct("西装");
+    QString inBox;
+    bool open = false, focused = false;
+    whileModal([&](QWidget* w) {
+        auto* price = child<QLineEdit>(w, "edtSalePrice");
+        price->setFocus();
+        price->selectAll();
+        QTest::keyClick(price, Qt::Key_Delete);
+        type(price, typed);
+        inBox = price->text();
+        click(w, "btnSave");
+        open = w->isVisible();
+        focused = w->focusWidget() == price;
+        if (open) click(w, "btnCancel");
+    });
+    click(s.frame, "ToolButton5");
+    QCOMPARE(inBox, shown);
+    QCOMPARE(open, refused);
+    QCOMPARE(TQuickMessageDlg::ShownTexts().size(), refused ? 1 : 0);
+    if (refused) QVERIFY(focused);
+    const QVariant price = s.db.scalar("select salePrice from Product where productName='西装'");
+    QCOMPARE(price.isNull(), stored.isNull());
+    if (!stored.isNull()) QCOMPARE(price.toDouble(), stored.toDouble());
 }
 
 void TestProductEditForm::saveWithoutChangeDoesNotPost_data() {

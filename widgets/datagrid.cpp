@@ -235,7 +235,18 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
             qOverload<>(&QWidget::update));
 }
 
-DataGrid::~DataGrid() = default;
+DataGrid::~DataGrid() {
+    // The view, its header and the model are children: QWidget's destructor
+    // hides and deletes them after this one has ended and the members are
+    // gone. What they send on the way out (the header laying out its
+    // stretched last section as the closing window hides it) must not reach
+    // a grid that is no longer whole.
+    disconnect(m_view->horizontalHeader(), nullptr, this, nullptr);
+    disconnect(m_view->selectionModel(), nullptr, this, nullptr);
+    disconnect(m_view, nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+    if (m_ds) disconnect(m_ds, nullptr, this, nullptr);
+}
 
 void DataGrid::setDataSet(DataSet* ds) {
     if (m_ds) disconnect(m_ds, nullptr, this, nullptr);

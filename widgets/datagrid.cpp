@@ -3,6 +3,7 @@
 #include "dataset.h"
 #include "datasetmodel.h"
 #include "displayformat.h"
+#include "guard.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -151,13 +152,39 @@ private:
     DataGrid* m_grid;
 };
 
+// ---------------------------------------------------------------- GridView
+
+class GridView : public QTableView {
+public:
+    explicit GridView(DataGrid* grid) : QTableView(grid), m_grid(grid) {}
+
+    // The grid is going: nothing may reach it any more.
+    void forgetGrid() { m_grid = nullptr; }
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool wasEditing = state() == EditingState;
+        if (!QTableView::edit(index, trigger, event)) return false;
+        // Whatever opened the editor (a key typed, F2, a double click), the
+        // row is being edited from now on, not from the first Enter: the
+        // window's save and cancel buttons follow the dataset's state.
+        if (!wasEditing && state() == EditingState && m_grid && !m_grid->startCellEdit(index))
+            if (QWidget* editor = indexWidget(index))
+                closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        return true;
+    }
+
+private:
+    DataGrid* m_grid;
+};
+
 // ---------------------------------------------------------------- DataGrid
 
 DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_view = new QTableView(this);
+    m_view = new GridView(this);
     m_view->setObjectName(QStringLiteral("gridView"));
     m_footer = new GridFooter(this);
     m_footer->hide();
@@ -241,6 +268,7 @@ DataGrid::~DataGrid() {
     // gone. What they send on the way out (the header laying out its
     // stretched last section as the closing window hides it) must not reach
     // a grid that is no longer whole.
+    static_cast<GridView*>(m_view)->forgetGrid();
     disconnect(m_view->horizontalHeader(), nullptr, this, nullptr);
     disconnect(m_view->selectionModel(), nullptr, this, nullptr);
     disconnect(m_view, nullptr, this, nullptr);
@@ -378,6 +406,14 @@ void DataGrid::applyColumnsToView() {
     }
     --m_syncing;
     m_footer->update();
+}
+
+bool DataGrid::startCellEdit(const QModelIndex& index) {
+    if (!m_ds || !m_ds->isActive()) return true;
+    return Guard::Run([&] {
+        if (m_ds->recNo() != index.row() + 1) m_ds->setRecNo(index.row() + 1);
+        m_ds->edit(); // an inserted row stays in insert
+    });
 }
 
 // ----------------------------------------------------------- current row

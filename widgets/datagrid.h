@@ -8,6 +8,7 @@
 #include <vector>
 
 class GridFooter;
+class GridView;
 class QSettings;
 class QTableView;
 
@@ -79,12 +80,16 @@ signals:
 
 private:
     friend class GridFooter;
+    friend class GridView;
     void syncViewToDataSet();
     void onViewCurrentChanged(const QModelIndex& current);
     void onDataSetReset();
     void makeAutoColumns();
     QList<DataSetModel::Column> modelColumns() const;
     void applyColumnsToView();
+    // A cell editor has opened: the row goes into edit at once. False when
+    // the dataset refused (the error has been shown).
+    bool startCellEdit(const QModelIndex& index);
 
     QTableView* m_view = nullptr;
     DataSetModel* m_model = nullptr;

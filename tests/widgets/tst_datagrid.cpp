@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSettings>
@@ -49,6 +50,8 @@ private slots:
     void doubleClickReportsRow();
     void renderedGridShowsText();
     void destroyedWithColumnsSized();
+    void openingEditorStartsEdit_data();
+    void openingEditorStartsEdit();
     void treeFromRows_data();
     void treeFromRows();
 };
@@ -535,6 +538,50 @@ void TestDataGrid::destroyedWithColumnsSized() {
     QPointer<QHeaderView> header = h;
     f.reset();
     QVERIFY(!header);
+}
+
+void TestDataGrid::openingEditorStartsEdit_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("appended");
+    QTest::newRow("typing") << "type" << false;
+    QTest::newRow("F2") << "F2" << false;
+    QTest::newRow("double click") << "double click" << false;
+    QTest::newRow("typing into an appended row") << "type" << true;
+}
+
+void TestDataGrid::openingEditorStartsEdit() {
+    QFETCH(QString, how);
+    QFETCH(bool, appended);
+    GridFixture f;
+    if (appended)
+        f.ds.append();
+    else
+        f.ds.setRecNo(2);
+    const int row = f.ds.recNo() - 1;
+    QTableView* view = f.grid.view();
+    const QModelIndex cell = f.grid.model()->index(row, f.grid.viewColumn("productName"));
+    view->setCurrentIndex(cell);
+    QSignalSpy states(&f.ds, &DataSet::stateChanged);
+    if (how == "type")
+        QTest::keyClick(view, Qt::Key_X, Qt::NoModifier);
+    else if (how == "F2")
+        QTest::keyClick(view, Qt::Key_F2);
+    else {
+        const QPoint at = view->visualRect(cell).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(cell));
+    QVERIFY(editor);
+    // Nothing is stored yet, but the window's save and cancel buttons must
+    // come on now.
+    QCOMPARE(f.ds.state(), appended ? DataSet::State::Insert : DataSet::State::Edit);
+    QCOMPARE(states.count(), appended ? 0 : 1);
+    QCOMPARE(f.ds.recNo(), row + 1);
+    editor->setText("红铅笔");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(f.ds.value("productName").toString(), QString("红铅笔"));
+    QCOMPARE(states.count(), appended ? 0 : 1);
 }
 
 // ------------------------------------------------------------------- tree

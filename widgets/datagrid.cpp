@@ -174,6 +174,14 @@ protected:
         return true;
     }
 
+    bool focusNextPrevChild(bool next) override {
+        // A list nobody types into is one stop on the way through the
+        // window, not a field of cells to step through.
+        if (m_grid && !m_grid->cellsEditable())
+            return QAbstractScrollArea::focusNextPrevChild(next);
+        return QTableView::focusNextPrevChild(next);
+    }
+
 private:
     DataGrid* m_grid;
 };
@@ -414,6 +422,13 @@ bool DataGrid::startCellEdit(const QModelIndex& index) {
         if (m_ds->recNo() != index.row() + 1) m_ds->setRecNo(index.row() + 1);
         m_ds->edit(); // an inserted row stays in insert
     });
+}
+
+bool DataGrid::cellsEditable() const {
+    if (m_readOnly || !m_ds || !m_ds->canModify()) return false;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        if (!m_view->isColumnHidden(c) && m_model->isColumnEditable(c)) return true;
+    return false;
 }
 
 // ----------------------------------------------------------- current row

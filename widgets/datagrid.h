@@ -57,6 +57,9 @@ public:
     bool rowSelect() const { return m_rowSelect; }
     void setReadOnly(bool on);
     bool isReadOnly() const { return m_readOnly; }
+    // Whether any shown cell can be typed into. Tab moves cell by cell only
+    // then; otherwise it leaves the grid for the window's next control.
+    bool cellsEditable() const;
 
     // Footer: one cell under each column, or one wide cell on the left.
     void setFooterMode(FooterMode mode);

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -52,6 +53,8 @@ private slots:
     void destroyedWithColumnsSized();
     void openingEditorStartsEdit_data();
     void openingEditorStartsEdit();
+    void tabLeavesGridsWithoutEditableCells_data();
+    void tabLeavesGridsWithoutEditableCells();
     void treeFromRows_data();
     void treeFromRows();
 };
@@ -582,6 +585,79 @@ void TestDataGrid::openingEditorStartsEdit() {
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(f.ds.value("productName").toString(), QString("红铅笔"));
     QCOMPARE(states.count(), appended ? 0 : 1);
+}
+
+namespace {
+// A window with an edit box before and after a grid, in that tab order.
+struct FormFixture {
+    TestDb db;
+    DataSet ds{&db.conn()};
+    QWidget window;
+    QLineEdit* before = new QLineEdit(&window);
+    DataGrid* grid = new DataGrid(&window);
+    QLineEdit* after = new QLineEdit(&window);
+    explicit FormFixture(const QString& setup) {
+        seedProducts(db);
+        ds.setSql(productSql());
+        if (setup != "no update table") ds.setUpdateTable("Product");
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(before);
+        layout->addWidget(grid);
+        layout->addWidget(after);
+        for (const char* field : {"productCode", "productName", "salePrice"})
+            grid->addColumn(field, QString(), 90)->readOnly = setup == "read-only columns";
+        if (setup == "read-only grid") grid->setReadOnly(true);
+        if (setup == "one editable column hidden") {
+            grid->column("productCode")->readOnly = true;
+            grid->column("productName")->readOnly = true;
+            grid->column("salePrice")->visible = false;
+        }
+        grid->refreshColumns();
+        grid->setDataSet(&ds);
+        ds.open();
+        window.resize(420, 300);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+};
+} // namespace
+
+void TestDataGrid::tabLeavesGridsWithoutEditableCells_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("leaves");
+    QTest::newRow("editable grid") << "" << false;
+    QTest::newRow("read-only grid") << "read-only grid" << true;
+    QTest::newRow("every column read-only") << "read-only columns" << true;
+    QTest::newRow("dataset not modifiable") << "no update table" << true;
+    QTest::newRow("only editable column hidden") << "one editable column hidden" << true;
+}
+
+void TestDataGrid::tabLeavesGridsWithoutEditableCells() {
+    QFETCH(QString, setup);
+    QFETCH(bool, leaves);
+    FormFixture f(setup);
+    QTableView* view = f.grid->view();
+    QCOMPARE(f.grid->cellsEditable(), !leaves);
+    // On a cell in the middle, so that neither key is at an end of the list.
+    const QModelIndex middle = f.grid->model()->index(1, 1);
+    for (bool forward : {true, false}) {
+        view->setCurrentIndex(middle);
+        view->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
+        if (forward)
+            QTest::keyClick(view, Qt::Key_Tab);
+        else
+            QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
+        if (leaves) {
+            QCOMPARE(QApplication::focusWidget(),
+                     forward ? static_cast<QWidget*>(f.after) : static_cast<QWidget*>(f.before));
+            QCOMPARE(view->currentIndex(), middle);
+        } else {
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
+            QCOMPARE(view->currentIndex().column(), forward ? 2 : 0);
+        }
+    }
 }
 
 // ------------------------------------------------------------------- tree

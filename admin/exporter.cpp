@@ -341,8 +341,10 @@ QList<ExportColumn> TExporter::ExportColumns() const {
         ExportColumn e;
         e.fieldName = c->fieldName;
         e.title = m_grid->model()->headerData(logical, Qt::Horizontal).toString();
+        // The width on screen: the grid sizes columns to their content, so
+        // the one the window asked for may be narrower than what is shown.
         const int shown = header->sectionSize(logical);
-        e.width = c->width > 0 ? c->width : shown > 0 ? shown : header->defaultSectionSize();
+        e.width = shown > 0 ? shown : c->width > 0 ? c->width : header->defaultSectionSize();
         e.alignment = c->alignment;
         e.type = f->type();
         out << e;

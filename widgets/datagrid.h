@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -19,7 +20,10 @@ struct GridColumn {
     QString title; // empty: the field name
     bool visible = true;
     bool readOnly = false;
-    int width = -1;          // pixels; -1: the view's default
+    // Pixels; -1: none asked for. The grid widens a column to its title and
+    // to the text of the rows it first shows, unless the saved layout gives
+    // the width.
+    int width = -1;
     Qt::Alignment alignment; // empty: numbers right, text left
 };
 
@@ -90,6 +94,7 @@ private:
     void makeAutoColumns();
     QList<DataSetModel::Column> modelColumns() const;
     void applyColumnsToView();
+    void fitToContent(GridColumn& column, int logical);
     // A cell editor has opened: the row goes into edit at once. False when
     // the dataset refused (the error has been shown).
     bool startCellEdit(const QModelIndex& index);
@@ -105,5 +110,8 @@ private:
     int m_syncing = 0; // >0 while the grid or the model moves the view itself
     FooterMode m_footerMode = FooterMode::None;
     QHash<QString, QString> m_footerTexts; // lower-case field name -> text
+    // Columns (lower-case field names) whose width is no longer sized to
+    // their content: fitted to rows once, or given by the saved layout.
+    QSet<QString> m_settledWidths;
     QString m_wideFooter;
 };

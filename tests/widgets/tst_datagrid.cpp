@@ -55,6 +55,8 @@ private slots:
     void openingEditorStartsEdit();
     void tabLeavesGridsWithoutEditableCells_data();
     void tabLeavesGridsWithoutEditableCells();
+    void columnsFitTheirContent_data();
+    void columnsFitTheirContent();
     void treeFromRows_data();
     void treeFromRows();
 };
@@ -658,6 +660,83 @@ void TestDataGrid::tabLeavesGridsWithoutEditableCells() {
             QCOMPARE(view->currentIndex().column(), forward ? 2 : 0);
         }
     }
+}
+
+void TestDataGrid::columnsFitTheirContent_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("width"); // as the window asks
+    QTest::addColumn<int>("saved"); // in the saved layout, 0: none
+    QTest::addColumn<bool>("late"); // the value comes only after the first block
+    QTest::addColumn<QString>("expect");
+    const QVariant barcode = QString("6901234567890");
+    QTest::newRow("13-digit barcode")
+        << "code" << barcode << "商品编码" << 60 << 0 << false << "fits";
+    QTest::newRow("large amount") << "amount" << QVariant(12345678.9) << "库存单价" << 50 << 0
+                                  << false << "fits";
+    QTest::newRow("title wider than values")
+        << "code" << QVariant("A1") << "进货单价（含税）" << 30 << 0 << false << "fits";
+    QTest::newRow("window asks for more")
+        << "code" << QVariant("A1") << "编码" << 220 << 0 << false << "exact";
+    QTest::newRow("saved layout") << "code" << barcode << "编码" << 60 << 45 << false << "exact";
+    QTest::newRow("long note capped")
+        << "code" << QVariant(QString(300, QChar(0x957F))) << "备注" << 60 << 0 << false << "cut";
+    QTest::newRow("after the first block")
+        << "code" << barcode << "编码" << 60 << 0 << true << "exact";
+}
+
+void TestDataGrid::columnsFitTheirContent() {
+    QFETCH(QString, field);
+    QFETCH(QVariant, value);
+    QFETCH(QString, title);
+    QFETCH(int, width);
+    QFETCH(int, saved);
+    QFETCH(bool, late);
+    QFETCH(QString, expect);
+    TestDb db;
+    db.exec("CREATE TABLE Sample(id INTEGER PRIMARY KEY, code TEXT, amount REAL)");
+    db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25) "
+            "INSERT INTO Sample SELECT i, 'A' || i, i FROM n");
+    DataSet ds(&db.conn());
+    ds.setSql("SELECT * FROM Sample ORDER BY id");
+    ds.setFetchBlock(10);
+    ds.setDisplayFormat("amount", "#,##0.00");
+    db.exec(QString("UPDATE Sample SET %1 = '%2' WHERE id = %3")
+                .arg(field, value.toString(), late ? "20" : "2"));
+    DataGrid grid;
+    grid.addColumn(field, title, width);
+    grid.addColumn("id", "序号", 40); // the measured column is not the stretched last one
+    grid.setDataSet(&ds);
+    ds.open();
+    if (saved > 0) {
+        QTemporaryDir dir;
+        QSettings s(dir.filePath("placement.ini"), QSettings::IniFormat);
+        s.setValue("Grid/ColumnOrder", QStringList{field, "id"});
+        s.setValue("Grid/ColumnWidths", QStringList{QString::number(saved), "40"});
+        grid.restoreLayout(s, "Grid");
+    }
+    QCOMPARE(ds.fetchedCount(), 10); // measuring fetched nothing more
+
+    QHeaderView* h = grid.view()->horizontalHeader();
+    const int logical = grid.viewColumn(field);
+    const int section = h->sectionSize(logical);
+    const QString text = grid.model()->index(1, logical).data().toString(); // id 2
+    const int margin = grid.view()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    const int needed = grid.view()->fontMetrics().horizontalAdvance(text) + 2 * margin;
+    if (expect == "exact") {
+        QCOMPARE(section, saved > 0 ? saved : width);
+        return;
+    }
+    QVERIFY2(section >= width, qPrintable(QString::number(section)));
+    QVERIFY2(section >= h->sectionSizeHint(logical), qPrintable(QString::number(section)));
+    if (expect == "fits")
+        QVERIFY2(section >= needed, qPrintable(QString("%1 < %2").arg(section).arg(needed)));
+    else
+        QVERIFY2(section > width && section < needed, qPrintable(QString::number(section)));
+    // Sized once to the rows first shown: a requery keeps the width.
+    ds.requery();
+    QCOMPARE(h->sectionSize(logical), section);
 }
 
 // ------------------------------------------------------------------- tree

@@ -5,6 +5,7 @@
 #include "datagrid.h"
 #include "dataset.h"
 #include "dberror.h"
+#include "guard.h"
 #include "quickmessagedlg.h"
 
 #include <QAction>
@@ -153,7 +154,8 @@ TExporter::TExporter(QObject* owner, const QString& baseFileName, DataGrid* grid
         QAction* a = m_menu->addAction(QString::fromUtf8(item.text));
         a->setObjectName(QLatin1String(item.name));
         const Kind kind = item.kind;
-        connect(a, &QAction::triggered, this, [this, kind] { ExportAs(kind); });
+        // A failed export reaches the user as the error box with its reason.
+        connect(a, &QAction::triggered, this, Guarded([this, kind](bool) { ExportAs(kind); }));
     }
 
     m_progress = std::make_unique<QProgressDialog>();
@@ -266,8 +268,9 @@ void TExporter::RunExport(Kind kind, const QString& caption, const QString& path
     m_progress->show();
     m_busy = true;
     m_running = true;
+    bool complete = false;
     try {
-        writer->exportTo(*ds, path);
+        complete = writer->exportTo(*ds, path);
     } catch (...) {
         // The error reaches the user through the standard error box; the
         // display must not stay up, or the next export would never start.
@@ -280,7 +283,8 @@ void TExporter::RunExport(Kind kind, const QString& caption, const QString& path
     hideProgress();
     returnFocus();
     writer.reset();
-    TQuickMessageDlg::ShowInfo(QStringLiteral("导出成功."));
+    TQuickMessageDlg::ShowInfo(complete ? QStringLiteral("导出成功.")
+                                        : QStringLiteral("导出已取消."));
 }
 
 bool TExporter::OnExportProgress(int minimum, int maximum, int position, const QString& text) {
@@ -337,8 +341,10 @@ QList<ExportColumn> TExporter::ExportColumns() const {
         ExportColumn e;
         e.fieldName = c->fieldName;
         e.title = m_grid->model()->headerData(logical, Qt::Horizontal).toString();
+        // The width on screen: the grid sizes columns to their content, so
+        // the one the window asked for may be narrower than what is shown.
         const int shown = header->sectionSize(logical);
-        e.width = c->width > 0 ? c->width : shown > 0 ? shown : header->defaultSectionSize();
+        e.width = shown > 0 ? shown : c->width > 0 ? c->width : header->defaultSectionSize();
         e.alignment = c->alignment;
         e.type = f->type();
         out << e;

@@ -45,8 +45,10 @@ public:
     QFileDialog* SaveDialog1() const { return m_save.get(); }
 
     // Asks for the target and exports; does nothing while busy, without a
-    // grid or with its dataset closed. Errors while writing are thrown
-    // (AppError) after the progress display has been closed.
+    // grid or with its dataset closed. Says "导出成功." for a complete file
+    // and "导出已取消." when the user cancelled; errors while writing are
+    // thrown (AppError) after the progress display has been closed. Either
+    // way an unfinished export leaves the target as it was.
     void ExportAs(int kind);
     void RunExport(Kind kind, const QString& caption, const QString& path);
     // The writers' progress handler; answers whether to go on.

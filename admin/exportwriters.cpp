@@ -128,7 +128,13 @@ bool ExportWriter::exportTo(DataSet& ds, const QString& path) {
             writeRecord(values);
             if ((row + 1) % step == 0 || row + 1 == total) goOn = report(row + 1);
         }
-        finish();
+        // A stopped export is not a shorter list: the first records alone
+        // would pass for the whole of it, and a file the user had would be
+        // gone for nothing.
+        if (goOn)
+            finish();
+        else
+            abandon();
     } catch (...) {
         abandon();
         restore();

@@ -67,9 +67,9 @@ public:
     // Writes the titles and every record, from the first, with the values as
     // the grid shows them (the fields' display texts), then puts the dataset
     // back on the record that was current. Answers false when the progress
-    // handler stopped it; the file then holds the records written so far.
-    // Throws AppError when the file cannot be written; no partial file is
-    // left behind then.
+    // handler stopped it. Throws AppError when the file cannot be written.
+    // Only a complete export replaces the target: a stopped or failed one
+    // leaves a file already there as it was and no temporary file behind.
     bool exportTo(DataSet& ds, const QString& path);
 
     // Records between two progress reports: often enough for a smooth bar
@@ -82,7 +82,7 @@ protected:
     virtual void writeTitles() = 0;
     virtual void writeRecord(const QStringList& values) = 0;
     virtual void finish() = 0;  // completes the file; throws on failure
-    virtual void abandon() = 0; // after a failure: removes what was started
+    virtual void abandon() = 0; // after a failure or a stop: removes what was started
 
 private:
     QList<ExportColumn> m_columns;

@@ -190,11 +190,16 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags fl = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
-    Field* f = fieldAt(index.column());
-    if (!m_readOnly && m_ds && m_ds->canModify() && f && !m_shown[index.column()].readOnly &&
-        (!f->isReadOnly() || lookupKeyOf(f)))
-        fl |= Qt::ItemIsEditable;
+    if (isColumnEditable(index.column())) fl |= Qt::ItemIsEditable;
     return fl;
+}
+
+bool DataSetModel::isColumnEditable(int column) const {
+    if (m_readOnly || !m_ds || !m_ds->canModify() || column < 0 || column >= m_shown.size() ||
+        m_shown[column].readOnly)
+        return false;
+    Field* f = fieldAt(column);
+    return f && (!f->isReadOnly() || lookupKeyOf(f));
 }
 
 Field* DataSetModel::lookupKeyOf(Field* f) const {

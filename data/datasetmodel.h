@@ -46,6 +46,11 @@ public:
     // that must not put the dataset into edit state.
     static bool sameValue(const QVariant& current, const QVariant& proposed);
 
+    // Whether the cells of a column can be edited: the dataset can be
+    // modified, and neither the model, the column nor its field is read-only
+    // (a look-up column is edited through its key).
+    bool isColumnEditable(int column) const;
+
     // A read-only model never edits, whatever the dataset allows.
     void setReadOnly(bool on);
     bool isReadOnly() const { return m_readOnly; }

@@ -3,6 +3,7 @@
 #include "dataset.h"
 #include "datasetmodel.h"
 #include "displayformat.h"
+#include "guard.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -13,6 +14,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // ------------------------------------------------------------ GridDelegate
 
@@ -151,13 +153,64 @@ private:
     DataGrid* m_grid;
 };
 
+// ---------------------------------------------------------------- GridView
+
+class GridView : public QTableView {
+public:
+    explicit GridView(DataGrid* grid) : QTableView(grid), m_grid(grid) {}
+
+    // The grid is going: nothing may reach it any more.
+    void forgetGrid() { m_grid = nullptr; }
+
+    // The width the widest of the first rows needs in a column, as the
+    // view's delegate lays a cell out.
+    int contentWidth(int logical, int rows) const {
+        QAbstractItemModel* m = model();
+        const QFontMetrics fm(font());
+        int widest = -1, widestAdvance = -1;
+        for (int r = 0; r < rows; ++r) {
+            const int advance = fm.horizontalAdvance(m->index(r, logical).data().toString());
+            if (advance > widestAdvance) widest = r, widestAdvance = advance;
+        }
+        if (widest < 0) return 0;
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        const int grid = showGrid() ? 1 : 0;
+        return itemDelegate()->sizeHint(option, m->index(widest, logical)).width() + grid;
+    }
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool wasEditing = state() == EditingState;
+        if (!QTableView::edit(index, trigger, event)) return false;
+        // Whatever opened the editor (a key typed, F2, a double click), the
+        // row is being edited from now on, not from the first Enter: the
+        // window's save and cancel buttons follow the dataset's state.
+        if (!wasEditing && state() == EditingState && m_grid && !m_grid->startCellEdit(index))
+            if (QWidget* editor = indexWidget(index))
+                closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        return true;
+    }
+
+    bool focusNextPrevChild(bool next) override {
+        // A list nobody types into is one stop on the way through the
+        // window, not a field of cells to step through.
+        if (m_grid && !m_grid->cellsEditable())
+            return QAbstractScrollArea::focusNextPrevChild(next);
+        return QTableView::focusNextPrevChild(next);
+    }
+
+private:
+    DataGrid* m_grid;
+};
+
 // ---------------------------------------------------------------- DataGrid
 
 DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_view = new QTableView(this);
+    m_view = new GridView(this);
     m_view->setObjectName(QStringLiteral("gridView"));
     m_footer = new GridFooter(this);
     m_footer->hide();
@@ -235,7 +288,19 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
             qOverload<>(&QWidget::update));
 }
 
-DataGrid::~DataGrid() = default;
+DataGrid::~DataGrid() {
+    // The view, its header and the model are children: QWidget's destructor
+    // hides and deletes them after this one has ended and the members are
+    // gone. What they send on the way out (the header laying out its
+    // stretched last section as the closing window hides it) must not reach
+    // a grid that is no longer whole.
+    static_cast<GridView*>(m_view)->forgetGrid();
+    disconnect(m_view->horizontalHeader(), nullptr, this, nullptr);
+    disconnect(m_view->selectionModel(), nullptr, this, nullptr);
+    disconnect(m_view, nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+    if (m_ds) disconnect(m_ds, nullptr, this, nullptr);
+}
 
 void DataGrid::setDataSet(DataSet* ds) {
     if (m_ds) disconnect(m_ds, nullptr, this, nullptr);
@@ -257,6 +322,7 @@ GridColumn* DataGrid::addColumn(const GridColumn& col) {
         m_autoColumns = false;
     }
     m_columns.push_back(std::make_unique<GridColumn>(col));
+    m_settledWidths.remove(col.fieldName.toLower());
     GridColumn* raw = m_columns.back().get();
     refreshColumns();
     return raw;
@@ -285,6 +351,7 @@ QList<GridColumn*> DataGrid::columns() const {
 
 void DataGrid::clearColumns() {
     m_columns.clear();
+    m_settledWidths.clear();
     m_autoColumns = false;
     refreshColumns();
 }
@@ -363,10 +430,46 @@ void DataGrid::applyColumnsToView() {
         if (from != visual) h->moveSection(from, visual);
         ++visual;
         m_view->setColumnHidden(logical, !c->visible);
-        if (c->visible && c->width > 0) h->resizeSection(logical, c->width);
+        if (!c->visible) continue;
+        fitToContent(*c, logical);
+        if (c->width > 0) h->resizeSection(logical, c->width);
     }
     --m_syncing;
     m_footer->update();
+}
+
+void DataGrid::fitToContent(GridColumn& c, int logical) {
+    // A width the window gives is what its designer expected the values to
+    // need; barcodes and large amounts need more. The rows fetched with the
+    // first block stand for the rest: measuring more would mean fetching
+    // them. Once a column has been sized to rows it keeps its width (and
+    // what the user drags it to) through requeries.
+    const QString key = c.fieldName.toLower();
+    if (m_settledWidths.contains(key)) return;
+    const int block = m_ds && m_ds->fetchBlock() > 0 ? m_ds->fetchBlock() : 256;
+    const int rows = std::min(m_model->rowCount(), block);
+    // A long note is shown in part rather than pushing every other column
+    // out of sight.
+    const int cap = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 40;
+    const int content = static_cast<GridView*>(m_view)->contentWidth(logical, rows);
+    const int title = m_view->horizontalHeader()->sectionSizeHint(logical);
+    c.width = std::max({c.width, title, std::min(content, cap)});
+    if (rows > 0) m_settledWidths.insert(key);
+}
+
+bool DataGrid::startCellEdit(const QModelIndex& index) {
+    if (!m_ds || !m_ds->isActive()) return true;
+    return Guard::Run([&] {
+        if (m_ds->recNo() != index.row() + 1) m_ds->setRecNo(index.row() + 1);
+        m_ds->edit(); // an inserted row stays in insert
+    });
+}
+
+bool DataGrid::cellsEditable() const {
+    if (m_readOnly || !m_ds || !m_ds->canModify()) return false;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        if (!m_view->isColumnHidden(c) && m_model->isColumnEditable(c)) return true;
+    return false;
 }
 
 // ----------------------------------------------------------- current row
@@ -503,7 +606,10 @@ void DataGrid::restoreLayout(QSettings& settings, const QString& group) {
             if (!c || c->fieldName.compare(names[i], Qt::CaseInsensitive) != 0) continue;
             bool ok = false;
             const int w = widths.value(i).toInt(&ok);
-            if (ok && w > 0) c->width = w;
+            if (ok && w > 0) {
+                c->width = w;
+                m_settledWidths.insert(c->fieldName.toLower()); // the user's, not the content's
+            }
             if (i < visible.size()) c->visible = visible[i] != QLatin1String("0");
             ordered.push_back(std::move(c));
             break;

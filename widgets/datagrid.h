@@ -3,11 +3,13 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 #include <memory>
 #include <vector>
 
 class GridFooter;
+class GridView;
 class QSettings;
 class QTableView;
 
@@ -18,7 +20,10 @@ struct GridColumn {
     QString title; // empty: the field name
     bool visible = true;
     bool readOnly = false;
-    int width = -1;          // pixels; -1: the view's default
+    // Pixels; -1: none asked for. The grid widens a column to its title and
+    // to the text of the rows it first shows, unless the saved layout gives
+    // the width.
+    int width = -1;
     Qt::Alignment alignment; // empty: numbers right, text left
 };
 
@@ -56,6 +61,9 @@ public:
     bool rowSelect() const { return m_rowSelect; }
     void setReadOnly(bool on);
     bool isReadOnly() const { return m_readOnly; }
+    // Whether any shown cell can be typed into. Tab moves cell by cell only
+    // then; otherwise it leaves the grid for the window's next control.
+    bool cellsEditable() const;
 
     // Footer: one cell under each column, or one wide cell on the left.
     void setFooterMode(FooterMode mode);
@@ -79,12 +87,17 @@ signals:
 
 private:
     friend class GridFooter;
+    friend class GridView;
     void syncViewToDataSet();
     void onViewCurrentChanged(const QModelIndex& current);
     void onDataSetReset();
     void makeAutoColumns();
     QList<DataSetModel::Column> modelColumns() const;
     void applyColumnsToView();
+    void fitToContent(GridColumn& column, int logical);
+    // A cell editor has opened: the row goes into edit at once. False when
+    // the dataset refused (the error has been shown).
+    bool startCellEdit(const QModelIndex& index);
 
     QTableView* m_view = nullptr;
     DataSetModel* m_model = nullptr;
@@ -97,5 +110,8 @@ private:
     int m_syncing = 0; // >0 while the grid or the model moves the view itself
     FooterMode m_footerMode = FooterMode::None;
     QHash<QString, QString> m_footerTexts; // lower-case field name -> text
+    // Columns (lower-case field names) whose width is no longer sized to
+    // their content: fitted to rows once, or given by the saved layout.
+    QSet<QString> m_settledWidths;
     QString m_wideFooter;
 };

@@ -16,8 +16,6 @@ public:
     ~TCategoryForm() override;
 
     DataSet* queryCategory;
-    QTreeWidget* treeCategory;
-    QPushButton *btnUseCurrentCat, *Button2;
 
     // Reads the categories again and shows them all expanded.
     void ReloadTree();
@@ -28,6 +26,9 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // Tests and users reach these by their objectNames.
+    QTreeWidget* treeCategory;
+    QPushButton *btnUseCurrentCat, *Button2;
     DBTree* m_tree;
     std::optional<int> m_selected;
     int m_filling = 0;

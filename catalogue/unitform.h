@@ -15,9 +15,6 @@ public:
     explicit TUnitForm(TMainDM& dm, QWidget* parent = nullptr);
 
     DataSet* tableUnit;
-    DataGrid* gridUnit;
-    QPushButton *btnInsert, *btnEdit, *btnCancel, *btnDelete, *btnSave;
-    QPushButton *btnSelect, *btnClose;
 
     // Shows the window modally for upkeep.
     void ShowUnits();
@@ -30,6 +27,10 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // Tests and users reach these by their objectNames.
+    DataGrid* gridUnit;
+    QPushButton *btnInsert, *btnEdit, *btnCancel, *btnDelete, *btnSave;
+    QPushButton *btnSelect, *btnClose;
     TMainDM& m_dm;
     std::optional<int> m_selected;
     void updateButtons();

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -80,6 +81,7 @@ private slots:
     void startupRefusesUnusableFile_data();
     void startupRefusesUnusableFile();
     void closingMainWindowEndsProgram();
+    void dialogsOpenOverTheActiveWindow();
     void startupWithAutoLogin();
     void screenshots();
 };
@@ -383,6 +385,24 @@ void TestMainForm::closingMainWindowEndsProgram() {
     QVERIFY(ended);
     QVERIFY(!f.isVisible());
     QVERIFY(!products->isVisible());
+}
+
+// A dialog belongs to the main window but opens where the user works.
+void TestMainForm::dialogsOpenOverTheActiveWindow() {
+    TDialogPlacer placer;
+    QWidget owner;
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    QWidget work;
+    work.setGeometry(400, 300, 300, 200);
+    work.show();
+    QApplication::setActiveWindow(&work);
+    QCOMPARE(QApplication::activeWindow(), &work);
+    QDialog d(&owner);
+    d.resize(100, 80);
+    d.show();
+    const QPoint off = d.frameGeometry().center() - work.frameGeometry().center();
+    QVERIFY2(off.manhattanLength() <= 4, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
 }
 
 void TestMainForm::startupWithAutoLogin() {

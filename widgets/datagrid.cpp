@@ -510,9 +510,10 @@ void DataGrid::onViewCurrentChanged(const QModelIndex& current) {
         m_ds->setRecNo(current.row() + 1);
     } catch (...) {
         // The row being left could not be posted: the dataset stays, and so
-        // must the view, before the error is shown.
+        // must the view, before the error is shown. Shown here: this runs in
+        // the selection model's signal, which nothing may be thrown out of.
         syncViewToDataSet();
-        throw;
+        Guard::Report(Guard::CurrentExceptionText());
     }
 }
 

@@ -68,9 +68,9 @@ void TProductEditForm::buildRows() {
     lbproduct_model = model.label;
 
     edtProductSpec = Named<DBLineEdit>(pRoot, "edtProductSpec");
-    auto spec = rows.field(QStringLiteral("product_spec"), QStringLiteral("规  格:"), {edtProductSpec});
-    pproduct_spec = spec.panel;
-    lbproduct_spec = spec.label;
+    auto sizeRow = rows.field(QStringLiteral("product_spec"), QStringLiteral("规  格:"), {edtProductSpec});
+    pproduct_spec = sizeRow.panel;
+    lbproduct_spec = sizeRow.label;
 
     edtUnitID = Named<DBLookupCombo>(pRoot, "edtUnitID");
     btnUnit = dotsButton(pRoot, "btnUnit");

@@ -2,6 +2,7 @@
 // the user in the standard error box and the program goes on.
 #include "application.h"
 #include "dberror.h"
+#include "guard.h"
 #include "quickmessagedlg.h"
 
 #include <QMessageBox>
@@ -56,10 +57,12 @@ void TestApplication::errorsReachTheErrorBox() {
     QCOMPARE(shown[0].text, text);
 }
 
+// Handlers are connected guarded: the failure is shown where it happens and
+// never unwinds through Qt's mouse handling.
 void TestApplication::clickHandlerFailure() {
     QPushButton b;
     int after = 0;
-    QObject::connect(&b, &QPushButton::clicked, [] { throw DbError("disk I/O error"); });
+    QObject::connect(&b, &QPushButton::clicked, Guarded([] { throw DbError("disk I/O error"); }));
     b.show();
     QTest::mouseClick(&b, Qt::LeftButton);
     ++after; // still running

@@ -94,7 +94,30 @@ void TProductMainFrame::buildCategoryBox() {
     for (QToolButton* b : {btnCatNew, btnCatEdit, btnCatDelete})
         tools->addWidget(b);
     tools->addStretch();
+    buildCategoryPanel();
 
+    treeCategory = new QTreeWidget(gbCategory);
+    treeCategory->setObjectName(QStringLiteral("treeCategory"));
+    treeCategory->setHeaderHidden(true);
+    m_tree = new DBTree(treeCategory);
+    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"),
+                      QStringLiteral("categoryName"));
+
+    auto* l = new QVBoxLayout(gbCategory);
+    l->setContentsMargins(4, 4, 4, 4);
+    l->addLayout(tools);
+    l->addWidget(pCategory);
+    l->addWidget(treeCategory, 1);
+
+    connect(btnCatNew, &QToolButton::clicked, this, Guarded([this] { btnCatNewClick(); }));
+    connect(btnCatEdit, &QToolButton::clicked, this, Guarded([this] { btnCatEditClick(); }));
+    connect(btnCatDelete, &QToolButton::clicked, this, Guarded([this] { btnCatDeleteClick(); }));
+    connect(treeCategory, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { treeCategoryChange(item); });
+}
+
+// The folding panel that edits one category: its parent and its name.
+void TProductMainFrame::buildCategoryPanel() {
     pCategory = new QFrame(gbCategory);
     pCategory->setObjectName(QStringLiteral("pCategory"));
     static_cast<QFrame*>(pCategory)->setFrameShape(QFrame::StyledPanel);
@@ -123,33 +146,10 @@ void TProductMainFrame::buildCategoryBox() {
     pl->addWidget(edtCatParent, 0, 1);
     pl->addWidget(lbName, 1, 0);
     pl->addWidget(edtCatName, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnCatCancel);
-    buttons->addWidget(btnCatSave);
-    pl->addLayout(buttons, 2, 0, 1, 2);
+    pl->addLayout(ButtonRow({nullptr, btnCatCancel, btnCatSave}), 2, 0, 1, 2);
     pl->setColumnStretch(1, 1);
-
-    treeCategory = new QTreeWidget(gbCategory);
-    treeCategory->setObjectName(QStringLiteral("treeCategory"));
-    treeCategory->setHeaderHidden(true);
-    m_tree = new DBTree(treeCategory);
-    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"),
-                      QStringLiteral("categoryName"));
-
-    auto* l = new QVBoxLayout(gbCategory);
-    l->setContentsMargins(4, 4, 4, 4);
-    l->addLayout(tools);
-    l->addWidget(pCategory);
-    l->addWidget(treeCategory, 1);
-
-    connect(btnCatNew, &QToolButton::clicked, this, Guarded([this] { btnCatNewClick(); }));
-    connect(btnCatEdit, &QToolButton::clicked, this, Guarded([this] { btnCatEditClick(); }));
-    connect(btnCatDelete, &QToolButton::clicked, this, Guarded([this] { btnCatDeleteClick(); }));
     connect(btnCatCancel, &QPushButton::clicked, this, Guarded([this] { btnCatCancelClick(); }));
     connect(btnCatSave, &QPushButton::clicked, this, Guarded([this] { btnCatSaveClick(); }));
-    connect(treeCategory, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* item) { treeCategoryChange(item); });
 }
 
 void TProductMainFrame::buildProductBox() {
@@ -191,6 +191,23 @@ void TProductMainFrame::buildProductBox() {
         tools->addWidget(w);
     tools->addStretch();
 
+    buildProductGrid();
+
+    auto* l = new QVBoxLayout(gbProduct);
+    l->setContentsMargins(4, 4, 4, 4);
+    l->addLayout(search);
+    l->addLayout(tools);
+    l->addWidget(productGrid, 1);
+
+    connect(JvBitBtn9, &QPushButton::clicked, this, Guarded([this] { SearchProducts(); }));
+    connect(edtSearchKey, &QLineEdit::returnPressed, this, Guarded([this] { SearchProducts(); }));
+    connect(btnProductNew, &QToolButton::clicked, this, Guarded([this] { btnProductNewClick(); }));
+    connect(ToolButton5, &QToolButton::clicked, this, Guarded([this] { ToolButton5Click(); }));
+    connect(btnProductDelete, &QToolButton::clicked, this, Guarded([this] { btnProductDeleteClick(); }));
+    connect(ToolButton1, &QToolButton::clicked, this, Guarded([this] { ToolButton1Click(); }));
+}
+
+void TProductMainFrame::buildProductGrid() {
     TProductManagerDM* dm = &m_products;
     productGrid = new DataGrid(gbProduct);
     productGrid->setObjectName(QStringLiteral("productGrid"));
@@ -215,19 +232,6 @@ void TProductMainFrame::buildProductBox() {
     for (const auto& c : columns)
         productGrid->addColumn(QString::fromLatin1(c.field), QString::fromUtf8(c.title), c.width);
     productGrid->view()->installEventFilter(this);
-
-    auto* l = new QVBoxLayout(gbProduct);
-    l->setContentsMargins(4, 4, 4, 4);
-    l->addLayout(search);
-    l->addLayout(tools);
-    l->addWidget(productGrid, 1);
-
-    connect(JvBitBtn9, &QPushButton::clicked, this, Guarded([this] { SearchProducts(); }));
-    connect(edtSearchKey, &QLineEdit::returnPressed, this, Guarded([this] { SearchProducts(); }));
-    connect(btnProductNew, &QToolButton::clicked, this, Guarded([this] { btnProductNewClick(); }));
-    connect(ToolButton5, &QToolButton::clicked, this, Guarded([this] { ToolButton5Click(); }));
-    connect(btnProductDelete, &QToolButton::clicked, this, Guarded([this] { btnProductDeleteClick(); }));
-    connect(ToolButton1, &QToolButton::clicked, this, Guarded([this] { ToolButton1Click(); }));
     connect(productGrid, &DataGrid::rowDoubleClicked, this, &TProductMainFrame::gridDoubleClicked);
 }
 

@@ -94,7 +94,9 @@ protected:
 
 private:
     void buildCategoryBox();
+    void buildCategoryPanel();
     void buildProductBox();
+    void buildProductGrid();
     void dsCategoryStateChange();
     void treeCategoryChange(QTreeWidgetItem* item);
     // Rebuilds the tree from queryCategory and selects the category id;

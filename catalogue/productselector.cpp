@@ -5,6 +5,7 @@
 #include "datagrid.h"
 #include "datasetmodel.h"
 #include "dynamicfield.h"
+#include "formkit.h"
 #include "guard.h"
 #include "quickmessagedlg.h"
 
@@ -46,11 +47,32 @@ TProductSelector::TProductSelector(Connection& conn, TDFMProxy& labels, TControl
 
     productQuery = new DataSet(&conn, this);
     productQuery->setObjectName(QStringLiteral("productQuery"));
+    buildGrid();
+    buildButtons();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(200);
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { timerFired(); }));
 
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(4, 4, 4, 4);
+    root->setSpacing(4);
+    root->addWidget(lbHint);
+    root->addWidget(productGrid, 1);
+    root->addLayout(ButtonRow({btnNew, nullptr, btnHide, btnOK}));
+    setStyleSheet(QStringLiteral("TProductSelector { border: 1px solid palette(dark); }"));
+    resize(560, 300);
+
+    m_labels.Register(QStringLiteral("Product"), nullptr, productGrid);
+    productGrid->restoreLayout(m_placement.PlacementStorage(), TControlPlacement::GroupOf(kPlacement));
+    m_lastRun.productName = QStringLiteral("-1");
+}
+
+void TProductSelector::buildGrid() {
     lbHint = new QLabel(QStringLiteral("直接输入关键字，快速选择要进货、销售的商品"), this);
     lbHint->setObjectName(QStringLiteral("lbHint"));
-    productGrid = new DataGrid(this);
-    productGrid->setObjectName(QStringLiteral("productGrid"));
+    productGrid = Named<DataGrid>(this, "productGrid");
     productGrid->setReadOnly(true);
     productGrid->setRowSelect(true);
     productGrid->setDataSet(productQuery);
@@ -60,47 +82,23 @@ TProductSelector::TProductSelector(Connection& conn, TDFMProxy& labels, TControl
     productGrid->addColumn(QStringLiteral("product_spec"), QStringLiteral("规格"), 90);
     productGrid->addColumn(QStringLiteral("unitName"), QStringLiteral("单位"), 60);
     productGrid->refreshColumns();
+    // The editor keeps the focus; the list only shows and is clicked.
     productGrid->view()->setFocusPolicy(Qt::NoFocus);
     productGrid->view()->horizontalHeader()->setStretchLastSection(true);
     connect(productGrid, &DataGrid::rowDoubleClicked, this, Guarded([this](int) { PickCurrent(); }));
+}
 
-    btnNew = new QPushButton(QStringLiteral("高级查找（新建商品）"), this);
-    btnNew->setObjectName(QStringLiteral("btnNew"));
-    btnHide = new QPushButton(QStringLiteral("隐藏"), this);
-    btnHide->setObjectName(QStringLiteral("btnHide"));
-    btnOK = new QPushButton(QStringLiteral("确定"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
+void TProductSelector::buildButtons() {
+    btnNew = NamedButton(this, "btnNew", QStringLiteral("高级查找（新建商品）"));
+    btnHide = NamedButton(this, "btnHide", QStringLiteral("隐藏"));
+    btnOK = NamedButton(this, "btnOK", QStringLiteral("确定"));
     for (QPushButton* b : {btnNew, btnHide, btnOK}) b->setFocusPolicy(Qt::NoFocus);
     connect(btnOK, &QPushButton::clicked, this, Guarded([this] { PickCurrent(); }));
     connect(btnHide, &QPushButton::clicked, this, Guarded([this] { HideSelector(); }));
-    connect(btnNew, &QPushButton::clicked, this, [this] {
+    connect(btnNew, &QPushButton::clicked, this, Guarded([this] {
         HideSelector();
         if (OpenProductList) OpenProductList(m_handler);
-    });
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(200);
-    connect(Timer1, &QTimer::timeout, this, Guarded([this] { timerFired(); }));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnNew);
-    buttons->addStretch();
-    buttons->addWidget(btnHide);
-    buttons->addWidget(btnOK);
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(4, 4, 4, 4);
-    root->setSpacing(4);
-    root->addWidget(lbHint);
-    root->addWidget(productGrid, 1);
-    root->addLayout(buttons);
-    setStyleSheet(QStringLiteral("TProductSelector { border: 1px solid palette(dark); }"));
-    resize(560, 300);
-
-    m_labels.Register(QStringLiteral("Product"), nullptr, productGrid);
-    productGrid->restoreLayout(m_placement.PlacementStorage(), TControlPlacement::GroupOf(kPlacement));
-    m_lastRun.productName = QStringLiteral("-1");
+    }));
 }
 
 TProductSelector::~TProductSelector() = default;

@@ -47,6 +47,8 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    void buildGrid();
+    void buildButtons();
     void timerFired();
     TDFMProxy& m_labels;
     TControlPlacement& m_placement;

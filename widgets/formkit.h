@@ -15,6 +15,18 @@ inline QPushButton* NamedButton(QWidget* parent, const char* name, const QString
     return b;
 }
 
+// A row of buttons; a null entry is the stretch that pushes the rest right.
+inline QHBoxLayout* ButtonRow(std::initializer_list<QWidget*> items) {
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : items) {
+        if (w)
+            row->addWidget(w);
+        else
+            row->addStretch();
+    }
+    return row;
+}
+
 // A control of type T with its objectName.
 template <class T>
 T* Named(QWidget* parent, const char* name) {

@@ -148,6 +148,7 @@ void TestExporter::csvExactBytes() {
 }
 
 void TestExporter::xlsxNumbersTitlesWidths() {
+    REQUIRE_EXCEL();
     const QString py = pythonWith("openpyxl");
     if (py.isEmpty()) QSKIP("python3 with openpyxl is not installed");
     Fixture fx;
@@ -318,6 +319,7 @@ void TestExporter::currentRecordRestored() {
 }
 
 void TestExporter::proposedNames() {
+    REQUIRE_EXCEL();
     Fixture fx;
     QStringList seen;
     TExporter* ex = fx.ex;
@@ -352,6 +354,7 @@ void TestExporter::typeChangeSetsExtension_data() {
 }
 
 void TestExporter::typeChangeSetsExtension() {
+    REQUIRE_EXCEL();
     QFETCH(int, menuKind);
     QFETCH(int, typeIndex);
     QFETCH(QString, name);
@@ -387,6 +390,7 @@ void TestExporter::installOnButtons_data() {
 }
 
 void TestExporter::installOnButtons() {
+    REQUIRE_EXCEL();
     QFETCH(bool, tool);
     Fixture fx;
     QWidget window;
@@ -502,6 +506,7 @@ void TestExporter::officeMissing_data() {
 }
 
 void TestExporter::officeMissing() {
+    REQUIRE_EXCEL();
     QFETCH(int, kind);
     QFETCH(QString, program);
     QFETCH(QString, message);
@@ -528,6 +533,7 @@ void TestExporter::officeMissing() {
 }
 
 void TestExporter::unwritableFolder() {
+    REQUIRE_EXCEL();
     QFETCH(int, typeIndex);
     Fixture fx;
     // Tests run as root, so permissions stop nothing: a folder that is a

@@ -19,7 +19,48 @@
 TProductBrandForm::TProductBrandForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_conn(dm.MainConn) {
     setObjectName(QStringLiteral("ProductBrandForm"));
     setWindowTitle(QStringLiteral("品牌管理"));
-    Connection* conn = &dm.MainConn;
+    makeDataSets(dm.MainConn);
+    makeButtons();
+
+    auto* hint = new QLabel(QStringLiteral("品牌按商品分类(方便查找)："), this);
+    treeCategory = Named<QTreeWidget>(this, "treeCategory");
+    treeCategory->setHeaderHidden(true);
+    m_tree = new DBTree(treeCategory);
+    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"), QStringLiteral("categoryName"));
+    connect(treeCategory, &QTreeWidget::currentItemChanged, this, Guarded([this](QTreeWidgetItem* item) {
+        if (item) ShowBrandsOf(DBTree::keyOf(item).toInt());
+    }));
+    gridBrand = Named<DataGrid>(this, "gridBrand");
+    gridBrand->setDataSet(queryProductBrandLocal);
+    gridBrand->addColumn(QStringLiteral("product_brand"), QStringLiteral("品牌"), 160);
+    gridBrand->addColumn(QStringLiteral("product_cat_name"), QStringLiteral("分类"), 140);
+    gridBrand->addColumn(QStringLiteral("comments"), QStringLiteral("备注"), 150);
+    gridBrand->refreshColumns();
+
+    auto* left = new QWidget(this);
+    auto* ll = new QVBoxLayout(left);
+    ll->setContentsMargins(0, 0, 0, 0);
+    ll->addWidget(hint);
+    ll->addWidget(treeCategory);
+    auto* right = new QWidget(this);
+    auto* rl = new QVBoxLayout(right);
+    rl->setContentsMargins(0, 0, 0, 0);
+    rl->addLayout(ButtonRow({btnInsert, btnEdit, btnDelete, btnPost, btnCancel, nullptr}));
+    rl->addWidget(gridBrand);
+    auto* split = new QSplitter(this);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+    split->setSizes({200, 520});
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(split, 1);
+    root->addLayout(ButtonRow({nullptr, btnUseBrand, btnClose}));
+    resize(720, 440);
+    updateActions();
+}
+
+void TProductBrandForm::makeDataSets(Connection& c) {
+    Connection* conn = &c;
     queryCategory = new DataSet(conn, this);
     queryCategory->setObjectName(QStringLiteral("queryCategory"));
     queryCategory->setSql(TMainDM::CategoryListSql());
@@ -33,28 +74,12 @@ TProductBrandForm::TProductBrandForm(TMainDM& dm, QWidget* parent) : QDialog(par
     queryProductBrandLocal->setUpdateTable(QStringLiteral("ProductBrand"));
     queryProductBrandLocal->addLookupField(QStringLiteral("product_cat_name"), QStringLiteral("product_cat_id"),
                                            queryCategoryList, QStringLiteral("id"), QStringLiteral("categoryName"));
+    connect(queryProductBrandLocal, &DataSet::rowsReset, this, &TProductBrandForm::updateActions);
     connect(queryProductBrandLocal, &DataSet::stateChanged, this, &TProductBrandForm::updateActions);
     connect(queryProductBrandLocal, &DataSet::currentChanged, this, &TProductBrandForm::updateActions);
-    connect(queryProductBrandLocal, &DataSet::rowsReset, this, &TProductBrandForm::updateActions);
+}
 
-    auto* hint = new QLabel(QStringLiteral("品牌按商品分类(方便查找)："), this);
-    treeCategory = new QTreeWidget(this);
-    treeCategory->setObjectName(QStringLiteral("treeCategory"));
-    treeCategory->setHeaderHidden(true);
-    m_tree = new DBTree(treeCategory);
-    m_tree->setFields(QStringLiteral("id"), QStringLiteral("parentID"), QStringLiteral("categoryName"));
-    connect(treeCategory, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item) ShowBrandsOf(DBTree::keyOf(item).toInt());
-    });
-
-    gridBrand = new DataGrid(this);
-    gridBrand->setObjectName(QStringLiteral("gridBrand"));
-    gridBrand->setDataSet(queryProductBrandLocal);
-    gridBrand->addColumn(QStringLiteral("product_brand"), QStringLiteral("品牌"), 160);
-    gridBrand->addColumn(QStringLiteral("product_cat_name"), QStringLiteral("分类"), 140);
-    gridBrand->addColumn(QStringLiteral("comments"), QStringLiteral("备注"), 150);
-    gridBrand->refreshColumns();
-
+void TProductBrandForm::makeButtons() {
     btnInsert = NamedButton(this, "btnInsert", QStringLiteral("添加"));
     btnEdit = NamedButton(this, "btnEdit", QStringLiteral("修改"));
     btnDelete = NamedButton(this, "btnDelete", QStringLiteral("删除"));
@@ -67,39 +92,11 @@ TProductBrandForm::TProductBrandForm(TMainDM& dm, QWidget* parent) : QDialog(par
     connect(btnPost, &QPushButton::clicked, this, Guarded([this] { queryProductBrandLocal->post(); }));
     connect(btnCancel, &QPushButton::clicked, this, Guarded([this] { queryProductBrandLocal->cancel(); }));
     connect(btnDelete, &QPushButton::clicked, this, Guarded([this] { deleteCurrent(); }));
-    connect(btnUseBrand, &QPushButton::clicked, this, [this] {
+    connect(btnUseBrand, &QPushButton::clicked, this, Guarded([this] {
         if (queryProductBrandLocal->isActive()) queryProductBrandLocal->checkBrowseMode();
         accept();
-    });
+    }));
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* left = new QWidget(this);
-    auto* ll = new QVBoxLayout(left);
-    ll->setContentsMargins(0, 0, 0, 0);
-    ll->addWidget(hint);
-    ll->addWidget(treeCategory);
-    auto* right = new QWidget(this);
-    auto* rl = new QVBoxLayout(right);
-    rl->setContentsMargins(0, 0, 0, 0);
-    auto* tools = new QHBoxLayout;
-    for (QPushButton* b : {btnInsert, btnEdit, btnDelete, btnPost, btnCancel}) tools->addWidget(b);
-    tools->addStretch();
-    rl->addLayout(tools);
-    rl->addWidget(gridBrand);
-    auto* split = new QSplitter(this);
-    split->addWidget(left);
-    split->addWidget(right);
-    split->setStretchFactor(1, 1);
-    split->setSizes({200, 520});
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(btnUseBrand);
-    footer->addWidget(btnClose);
-    auto* root = new QVBoxLayout(this);
-    root->addWidget(split, 1);
-    root->addLayout(footer);
-    resize(720, 440);
-    updateActions();
 }
 
 TProductBrandForm::~TProductBrandForm() { delete m_tree; }

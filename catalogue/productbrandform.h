@@ -32,6 +32,8 @@ public:
 
 private:
     Connection& m_conn;
+    void makeDataSets(Connection& conn);
+    void makeButtons();
     void updateActions();
     void deleteCurrent();
     DBTree* m_tree;

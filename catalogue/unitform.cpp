@@ -17,8 +17,28 @@
 TUnitForm::TUnitForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
     setObjectName(QStringLiteral("UnitForm"));
     setWindowTitle(QStringLiteral("商品计量单位管理"));
+    makeTable();
+    gridUnit = Named<DataGrid>(this, "gridUnit");
+    gridUnit->setDataSet(tableUnit);
+    gridUnit->addColumn(QStringLiteral("unitName"), QStringLiteral("单位"), 220);
+    gridUnit->refreshColumns();
+    makeButtons();
 
-    tableUnit = new DataSet(&dm.MainConn, this);
+    auto* pages = Named<QTabWidget>(this, "PageControl1");
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tsUnit"));
+    (new QVBoxLayout(page))->addWidget(gridUnit);
+    pages->addTab(page, QStringLiteral("商品单位"));
+    auto* root = new QVBoxLayout(this);
+    root->addLayout(ButtonRow({btnInsert, btnEdit, btnCancel, btnDelete, btnSave, nullptr}));
+    root->addWidget(pages, 1);
+    root->addLayout(ButtonRow({nullptr, btnSelect, btnClose}));
+    resize(360, 420);
+    updateButtons();
+}
+
+void TUnitForm::makeTable() {
+    tableUnit = new DataSet(&m_dm.MainConn, this);
     tableUnit->setObjectName(QStringLiteral("tableUnit"));
     tableUnit->setSql(QStringLiteral("select * from ProductUnit"));
     tableUnit->setUpdateTable(QStringLiteral("ProductUnit"));
@@ -31,7 +51,9 @@ TUnitForm::TUnitForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
             throw AppError(QStringLiteral("请输入单位名称."));
     };
     connect(tableUnit, &DataSet::stateChanged, this, &TUnitForm::updateButtons);
+}
 
+void TUnitForm::makeButtons() {
     btnInsert = NamedButton(this, "btnInsert", QStringLiteral("添加"));
     btnEdit = NamedButton(this, "btnEdit", QStringLiteral("修改"));
     btnCancel = NamedButton(this, "btnCancel", QStringLiteral("取消"));
@@ -39,22 +61,17 @@ TUnitForm::TUnitForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
     btnSave = NamedButton(this, "btnSave", QStringLiteral("保存"));
     btnSelect = NamedButton(this, "btnSelect", QStringLiteral("选定"));
     btnClose = NamedButton(this, "btnClose", QStringLiteral("关闭"));
-
-    gridUnit = new DataGrid(this);
-    gridUnit->setObjectName(QStringLiteral("gridUnit"));
-    gridUnit->setDataSet(tableUnit);
-    gridUnit->addColumn(QStringLiteral("unitName"), QStringLiteral("单位"), 220);
-    gridUnit->refreshColumns();
-
-    connect(btnInsert, &QPushButton::clicked, this, Guarded([this] {
+    auto editCell = [this] {
+        gridUnit->view()->setFocus();
+        gridUnit->view()->edit(gridUnit->view()->currentIndex());
+    };
+    connect(btnInsert, &QPushButton::clicked, this, Guarded([this, editCell] {
         tableUnit->append();
-        gridUnit->view()->setFocus();
-        gridUnit->view()->edit(gridUnit->view()->currentIndex());
+        editCell();
     }));
-    connect(btnEdit, &QPushButton::clicked, this, Guarded([this] {
+    connect(btnEdit, &QPushButton::clicked, this, Guarded([this, editCell] {
         tableUnit->edit();
-        gridUnit->view()->setFocus();
-        gridUnit->view()->edit(gridUnit->view()->currentIndex());
+        editCell();
     }));
     connect(btnCancel, &QPushButton::clicked, this, Guarded([this] { tableUnit->cancel(); }));
     // The button took the focus, so an open cell editor has written its text.
@@ -68,26 +85,6 @@ TUnitForm::TUnitForm(TMainDM& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
         accept();
     }));
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* tools = new QHBoxLayout;
-    for (QPushButton* b : {btnInsert, btnEdit, btnCancel, btnDelete, btnSave}) tools->addWidget(b);
-    tools->addStretch();
-    auto* pages = new QTabWidget(this);
-    pages->setObjectName(QStringLiteral("PageControl1"));
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsUnit"));
-    (new QVBoxLayout(page))->addWidget(gridUnit);
-    pages->addTab(page, QStringLiteral("商品单位"));
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(btnSelect);
-    footer->addWidget(btnClose);
-    auto* root = new QVBoxLayout(this);
-    root->addLayout(tools);
-    root->addWidget(pages, 1);
-    root->addLayout(footer);
-    resize(360, 420);
-    updateButtons();
 }
 
 void TUnitForm::ShowUnits() {

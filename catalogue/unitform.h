@@ -33,6 +33,8 @@ private:
     QPushButton *btnSelect, *btnClose;
     TMainDM& m_dm;
     std::optional<int> m_selected;
+    void makeTable();
+    void makeButtons();
     void updateButtons();
     void rereadShared();
     void deleteCurrent();

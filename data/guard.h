@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -33,6 +34,25 @@ bool Run(F&& work) {
 
 } // namespace Guard
 
+namespace Guard::detail {
+template <class F, class Tuple, std::size_t... I>
+constexpr bool takes(std::index_sequence<I...>) {
+    return std::is_invocable_v<F&, std::tuple_element_t<I, Tuple>&...>;
+}
+
+// Calls f with the longest leading part of the arguments it accepts, as Qt
+// does for a slot that takes fewer arguments than its signal sends.
+template <std::size_t N, class F, class Tuple>
+void callWithLeading(F& f, Tuple& args) {
+    if constexpr (takes<F, Tuple>(std::make_index_sequence<N>{})) {
+        [&]<std::size_t... I>(std::index_sequence<I...>) { f(std::get<I>(args)...); }(std::make_index_sequence<N>{});
+    } else {
+        static_assert(N > 0, "the slot body cannot take the signal's arguments");
+        if constexpr (N > 0) callWithLeading<N - 1>(f, args);
+    }
+}
+} // namespace Guard::detail
+
 // A slot body that cannot throw into Qt: connect(b, &QPushButton::clicked,
 // this, Guarded([this] { save(); })). Like a plain slot, the body may take
 // fewer arguments than the signal sends (none for clicked(bool)).
@@ -40,10 +60,8 @@ template <class F>
 auto Guarded(F work) {
     return [work = std::move(work)](auto&&... args) mutable {
         Guard::Run([&] {
-            if constexpr (std::is_invocable_v<F&, decltype(args)...>)
-                work(std::forward<decltype(args)>(args)...);
-            else
-                work();
+            auto all = std::forward_as_tuple(args...);
+            Guard::detail::callWithLeading<sizeof...(args)>(work, all);
         });
     };
 }

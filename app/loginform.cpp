@@ -3,6 +3,7 @@
 #include "appcontext.h"
 #include "application.h"
 #include "dataset.h"
+#include "formkit.h"
 #include "guard.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
@@ -28,8 +29,32 @@ TLoginForm::TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent) : QDi
     queryUser->setSql(QStringLiteral("select * from users\nwhere canLogin =1 or id=1"));
     queryUser->setFetchBlock(0);
 
-    auto* banner = new QLabel(this);
-    banner->setObjectName(QStringLiteral("imgBanner"));
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(20, 16, 20, 14);
+    root->addLayout(buildBanner());
+    root->addSpacing(10);
+    root->addLayout(buildFields());
+    root->addSpacing(10);
+    Button2 = new QPushButton(QStringLiteral("登陆"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setDefault(true);
+    Button3 = NamedButton(this, "Button3", QStringLiteral("退出"));
+    root->addLayout(ButtonRow({nullptr, Button2, Button3}));
+
+    connect(Button2, &QPushButton::clicked, this, Guarded([this] { DoLogin(); }));
+    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(edtUser, &QComboBox::activated, this, Guarded([this](int index) {
+        if (queryUser->isActive() && index >= 0) queryUser->setRecNo(index + 1);
+    }));
+    connect(queryUser, &DataSet::currentChanged, this, &TLoginForm::syncCombo);
+    setTabOrder(edtUser, edtPassword);
+    setTabOrder(edtPassword, Button2);
+    setTabOrder(Button2, Button3);
+    edtPassword->setFocus();
+}
+
+QLayout* TLoginForm::buildBanner() {
+    auto* banner = Named<QLabel>(this, "imgBanner");
     banner->setPixmap(TResourcePool::Logo(48));
     auto* title = new QLabel(QStringLiteral("Morvane简单进销存"), this);
     title->setObjectName(QStringLiteral("lbTitle"));
@@ -37,44 +62,30 @@ TLoginForm::TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent) : QDi
     tf.setBold(true);
     tf.setPointSizeF(tf.pointSizeF() * 1.4);
     title->setFont(tf);
+    auto* head = new QHBoxLayout;
+    head->addWidget(banner);
+    head->addSpacing(8);
+    head->addWidget(title, 1);
+    return head;
+}
 
+QLayout* TLoginForm::buildFields() {
     auto* lbUser = new QLabel(QStringLiteral("用户名:"), this);
     lbUser->setObjectName(QStringLiteral("Label1"));
     auto* lbPassword = new QLabel(QStringLiteral("密码:"), this);
     lbPassword->setObjectName(QStringLiteral("Label2"));
-    edtUser = new QComboBox(this);
-    edtUser->setObjectName(QStringLiteral("edtUser"));
+    edtUser = Named<QComboBox>(this, "edtUser");
     edtUser->setEditable(false);
     edtUser->setMinimumWidth(180);
-    edtPassword = new QLineEdit(this);
-    edtPassword->setObjectName(QStringLiteral("edtPassword"));
+    edtPassword = Named<QLineEdit>(this, "edtPassword");
     edtPassword->setEchoMode(QLineEdit::Password);
     edtPassword->setMaxLength(50);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1 = Named<QLabel>(this, "Image1");
     Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(20, 20));
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->installEventFilter(this);
     lbUser->setBuddy(edtUser);
     lbPassword->setBuddy(edtPassword);
-
-    Button2 = new QPushButton(QStringLiteral("登陆"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setDefault(true);
-    Button3 = new QPushButton(QStringLiteral("退出"), this);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setAutoDefault(false);
-    connect(Button2, &QPushButton::clicked, this, Guarded([this] { DoLogin(); }));
-    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
-    connect(edtUser, &QComboBox::activated, this, [this](int index) {
-        if (queryUser->isActive() && index >= 0) queryUser->setRecNo(index + 1);
-    });
-    connect(queryUser, &DataSet::currentChanged, this, &TLoginForm::syncCombo);
-
-    auto* head = new QHBoxLayout;
-    head->addWidget(banner);
-    head->addSpacing(8);
-    head->addWidget(title, 1);
     auto* grid = new QGridLayout;
     grid->addWidget(lbUser, 0, 0);
     grid->addWidget(edtUser, 0, 1);
@@ -82,22 +93,7 @@ TLoginForm::TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent) : QDi
     grid->addWidget(edtPassword, 1, 1);
     grid->addWidget(Image1, 1, 2);
     grid->setColumnStretch(1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(20, 16, 20, 14);
-    root->addLayout(head);
-    root->addSpacing(10);
-    root->addLayout(grid);
-    root->addSpacing(10);
-    root->addLayout(buttons);
-
-    setTabOrder(edtUser, edtPassword);
-    setTabOrder(edtPassword, Button2);
-    setTabOrder(Button2, Button3);
-    edtPassword->setFocus();
+    return grid;
 }
 
 QString TLoginForm::PasswordHint() {

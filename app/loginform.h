@@ -4,6 +4,7 @@
 class DataSet;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class TAppContext;
@@ -34,6 +35,8 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    QLayout* buildBanner();
+    QLayout* buildFields();
     TAppContext& m_context;
     void fillUsers();
     void syncCombo();

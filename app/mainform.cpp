@@ -69,6 +69,22 @@ TMainForm::TMainForm(TAppContext& context, QWidget* parent) : QMainWindow(parent
     setWindowTitle(kAppTitle);
     setWindowIcon(QIcon(TResourcePool::Logo(64)));
 
+    buildActions();
+    buildTabs();
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pMain"));
+    auto* cl = new QVBoxLayout(central);
+    cl->setContentsMargins(0, 0, 0, 0);
+    cl->addWidget(PageControl1);
+    cl->addStretch();
+    setCentralWidget(central);
+
+    buildMenu();
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    resize(720, 220);
+}
+
+void TMainForm::buildActions() {
     ALMain = new QObject(this);
     ALMain->setObjectName(QStringLiteral("ALMain"));
     AcInputNew = makeAction("AcInputNew", QStringLiteral("新建(&N)"), QStringLiteral("new"));
@@ -88,7 +104,9 @@ TMainForm::TMainForm(TAppContext& context, QWidget* parent) : QMainWindow(parent
     AcRefundOutList = makeAction("AcRefundOutList", QStringLiteral("退出管理"), QStringLiteral("list"));
     AcRefundInNew = makeAction("AcRefundInNew", QStringLiteral("客户退回来"), QStringLiteral("refund"));
     AcRefundInList = makeAction("AcRefundInList", QStringLiteral("退回管理"), QStringLiteral("list"));
+}
 
+void TMainForm::buildTabs() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setDocumentMode(true);
@@ -130,18 +148,6 @@ TMainForm::TMainForm(TAppContext& context, QWidget* parent) : QMainWindow(parent
     // The returns tab exists with its actions, but the shop does not see it.
     PageControl1->setTabVisible(PageControl1->indexOf(tsRefund), false);
     PageControl1->setCurrentWidget(tsSale);
-
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("pMain"));
-    auto* cl = new QVBoxLayout(central);
-    cl->setContentsMargins(0, 0, 0, 0);
-    cl->addWidget(PageControl1);
-    cl->addStretch();
-    setCentralWidget(central);
-
-    buildMenu();
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    resize(720, 220);
 }
 
 void TMainForm::buildMenu() {

@@ -57,6 +57,8 @@ private:
     TAppContext& m_context;
     QAction* makeAction(const char* name, const QString& caption, const QString& icon = QString());
     QWidget* makeTab(const char* name, const QString& caption, const QList<QAction*>& actions);
+    void buildActions();
+    void buildTabs();
     void buildMenu();
     bool m_rightsApplied = false;
 };

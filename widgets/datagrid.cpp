@@ -194,11 +194,32 @@ protected:
 
     bool focusNextPrevChild(bool next) override {
         // A list nobody types into is one stop on the way through the
-        // window, not a field of cells to step through.
-        if (m_grid && !m_grid->cellsEditable())
+        // window, not a field of cells to step through; in one that is
+        // typed into, Tab steps through the cells of the current row and
+        // past its last one (Shift+Tab before its first) goes on to the
+        // window's next control. Rows are walked with the arrows and Enter.
+        if ((m_grid && !m_grid->cellsEditable()) || atEnd(next))
             return QAbstractScrollArea::focusNextPrevChild(next);
         return QTableView::focusNextPrevChild(next);
     }
+
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+        const bool next = hint == QAbstractItemDelegate::EditNextItem;
+        if ((next || hint == QAbstractItemDelegate::EditPreviousItem) && atEnd(next)) {
+            QTableView::closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+            QAbstractScrollArea::focusNextPrevChild(next);
+            return;
+        }
+        QTableView::closeEditor(editor, hint);
+    }
+
+private:
+    bool atEnd(bool next) {
+        const QModelIndex to = moveCursor(next ? MoveNext : MovePrevious, Qt::NoModifier);
+        return !to.isValid() || to == currentIndex() || to.row() != currentIndex().row();
+    }
+
+public:
 
 private:
     DataGrid* m_grid;

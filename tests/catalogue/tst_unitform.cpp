@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
@@ -28,6 +29,7 @@ private slots:
     void pickFromEmptyList();
     void namelessUnitRefused_data();
     void namelessUnitRefused();
+    void keyboardOnly();
     void addAndSaveRereadsSharedUnits();
     void buttonStatesFollowEditing();
     void brandsByCategory();
@@ -126,6 +128,37 @@ void TestUnitForm::namelessUnitRefused() {
     QVERIFY(stillOpen);
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"请输入单位名称."});
     QCOMPARE(s.count("select count(*) from ProductUnit"), 9);
+}
+
+// The whole upkeep by keyboard alone: 添加 by its key, the name typed into
+// the new row, 保存 reached with Tab, the window left with Escape.
+void TestUnitForm::keyboardOnly() {
+    Shell s;
+    TUnitForm form(s.dm);
+    QStringList focusPath;
+    whileModal([&](QWidget* w) {
+        // Whatever fails below, the window must close or the test hangs.
+        auto closeAfter = qScopeGuard([w] { w->close(); });
+        w->activateWindow();
+        auto* insert = w->findChild<QPushButton*>("btnInsert");
+        insert->setFocus();
+        QTest::keyClick(insert, Qt::Key_Space);
+        QWidget* editor = w->focusWidget();
+        QVERIFY(editor);
+        for (QChar c : QString("桶"))
+            QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::keyClick(editor, Qt::Key_Tab); // leaves the cell, writing it
+        for (int i = 0; i < 8 && w->focusWidget()->objectName() != "btnSave"; ++i) {
+            focusPath << w->focusWidget()->objectName();
+            QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+        }
+        QVERIFY2(w->focusWidget()->objectName() == "btnSave", qPrintable(focusPath.join(",") + " / " + w->focusWidget()->metaObject()->className()));
+        QTest::keyClick(w->focusWidget(), Qt::Key_Space);
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    form.ShowUnits();
+    QCOMPARE(s.count("select count(*) from ProductUnit where unitName='桶'"), 1);
+    QVERIFY2(!form.isVisible(), qPrintable(focusPath.join(",")));
 }
 
 void TestUnitForm::addAndSaveRereadsSharedUnits() {

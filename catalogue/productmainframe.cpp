@@ -255,7 +255,6 @@ bool TProductMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void TProductMainFrame::Prepare() {
     m_labels.Register(QStringLiteral("Product"), nullptr, productGrid);
     TProductManagerDM* dm = &m_products;
-    dm->queryStorageDetail->open();
     ++m_treeSync; // our own category lists are not open yet
     dm->queryCategoryList->open();
     --m_treeSync;
@@ -365,16 +364,11 @@ void TProductMainFrame::btnProductDeleteClick() {
 }
 
 void TProductMainFrame::ToolButton1Click() {
-    TProductManagerDM* dm = &m_products;
-    DataSet* q = dm->queryProduct;
+    DataSet* q = m_products.queryProduct;
     const QVariant current =
         q->isActive() && q->recNo() > 0 ? q->value(QStringLiteral("id")) : QVariant();
     // A refresh that fails keeps whatever could be read; the user can retry.
-    try {
-        dm->queryStorageDetail->close();
-        dm->queryStorageDetail->open();
-    } catch (...) {
-    }
+    // The stock columns are read with the rows, so they are new as well.
     try {
         q->close();
         q->open();

@@ -4,7 +4,12 @@
 #include "maindm.h"
 
 QString TProductManagerDM::BaseProductSql() {
-    return QStringLiteral("select * from product");
+    // The stock columns come with each row read, not from every stock row
+    // held in memory: a shop's list is read a screen at a time.
+    return QStringLiteral(
+        "select p.*, (select s.quantity from StorageDetail s where s.productID = p.id limit 1) as storageQuantity,"
+        " (select s.unit_cost from StorageDetail s where s.productID = p.id limit 1) as storageUnitCost"
+        " from Product p");
 }
 
 TProductManagerDM::TProductManagerDM(TMainDM& dm, QObject* parent) : QObject(parent), m_dm(dm) {
@@ -16,11 +21,6 @@ TProductManagerDM::TProductManagerDM(TMainDM& dm, QObject* parent) : QObject(par
     queryCategoryList->setSql(TMainDM::CategoryListSql());
     queryCategoryList->setFetchBlock(0);
 
-    queryStorageDetail = new DataSet(conn, this);
-    queryStorageDetail->setObjectName(QStringLiteral("queryStorageDetail"));
-    queryStorageDetail->setSql(QStringLiteral("SELECT *\nFROM StorageDetail"));
-    queryStorageDetail->setFetchBlock(0);
-
     queryProduct = new DataSet(conn, this);
     queryProduct->setObjectName(QStringLiteral("queryProduct"));
     queryProduct->setSql(BaseProductSql());
@@ -28,12 +28,6 @@ TProductManagerDM::TProductManagerDM(TMainDM& dm, QObject* parent) : QObject(par
     queryProduct->addLookupField(QStringLiteral("unitName"), QStringLiteral("storageUnit"),
                                  dm.queryUnit, QStringLiteral("id"),
                                  QStringLiteral("unitName"));
-    queryProduct->addLookupField(QStringLiteral("storageQuantity"), QStringLiteral("id"),
-                                 queryStorageDetail, QStringLiteral("productID"),
-                                 QStringLiteral("quantity"));
-    queryProduct->addLookupField(QStringLiteral("storageUnitCost"), QStringLiteral("id"),
-                                 queryStorageDetail, QStringLiteral("productID"),
-                                 QStringLiteral("unit_cost"));
     queryProduct->setDisplayFormat(QStringLiteral("storageUnitCost"), QStringLiteral("#.##"));
     queryProduct->addLookupField(QStringLiteral("categoryName"), QStringLiteral("categoryID"),
                                  queryCategoryList, QStringLiteral("id"),

@@ -15,10 +15,9 @@ public:
     TMainDM& MainDM() const { return m_dm; }
 
     // Every product column plus unitName, storageQuantity, storageUnitCost
-    // and categoryName; written back to Product by id.
+    // and categoryName; written back to Product by id. Read lazily.
     DataSet* queryProduct;
     DataSet* queryCategoryList;  // every category, for the category column
-    DataSet* queryStorageDetail; // every stock row, for the stock columns
 
     static QString BaseProductSql();
 

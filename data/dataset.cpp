@@ -306,7 +306,9 @@ void DataSet::open() {
     if (isActive()) close();
     if (!m_conn) throw AppError(QStringLiteral("数据集没有连接."));
     if (m_sql.trimmed().isEmpty()) throw AppError(QStringLiteral("数据集没有查询语句."));
-    const bool all = writable() || m_fetchBlock <= 0;
+    // Editable lists fetch lazily too (a product list of years); only rows
+    // held for a batch apply, or kept in memory alone, are read whole.
+    const bool all = m_fetchBlock <= 0 || m_cached || m_inMemory;
     // A cursor left open between fetches reads on the connection's reader,
     // so the writing connection never holds an old read (see reader()).
     // Inside a transaction the list must see its uncommitted rows: read all.
@@ -467,8 +469,36 @@ void DataSet::moveBy(int delta) {
     m_eof = wanted >= int(m_rows.size());
 }
 
+bool DataSet::statementHas(const Field& f, const QVariant& value) {
+    SqlParams params = m_params;
+    params.insert(QStringLiteral("morvane_key"), value);
+    QString column = f.m_name;
+    column.replace(QLatin1Char(']'), QLatin1String("]]"));
+    return m_conn->reader().exists(QStringLiteral("select 1 from (%1) where [%2] = :morvane_key limit 1")
+                                       .arg(m_sql, column),
+                                   params);
+}
+
 int DataSet::findRow(const QString& fieldName, const QVariant& value) {
     Field* f = field(fieldName);
+    if (m_cursor && f->m_kind == FieldKind::Data && value.isValid() && !value.isNull()) {
+        // Not everything is read yet: look among the rows there are, ask the
+        // engine whether the row exists at all, and read on only up to it.
+        const QString want = keyText(value);
+        auto scan = [&](int from) {
+            for (int r = from; r < int(m_rows.size()); ++r)
+                if (keyText(valueAt(r, f->m_index)) == want) return r;
+            return -1;
+        };
+        int row = scan(0);
+        if (row >= 0 || !statementHas(*f, value)) return row;
+        while (m_cursor) {
+            const int from = int(m_rows.size());
+            fetchMore(std::max(m_fetchBlock, 1024));
+            if ((row = scan(from)) >= 0) return row;
+        }
+        return -1;
+    }
     fetchAll();
     const QString key = f->m_name.toLower();
     auto it = m_indexes.find(key);

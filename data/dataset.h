@@ -232,6 +232,8 @@ private:
     void ensureRow(int row);
     void moveTo(int row);
     bool writable() const;
+    // Whether the statement returns a row whose field f equals value.
+    bool statementHas(const Field& f, const QVariant& value);
     void writeInsert(Row& row);
     void writeUpdate(Row& row);
     void writeDelete(const std::vector<QVariant>& values);

@@ -19,11 +19,12 @@ using namespace exporttest;
 class TestExporter : public QObject {
     Q_OBJECT
 private slots:
-    // Left alive on purpose: the program ends with it, and must end cleanly.
+    // The exporter is left alive on purpose: the program ends with it, and
+    // must end cleanly. Its button goes first, as a window's would.
     void ownedByTheApplication() {
-        auto* button = new QToolButton;
+        auto button = std::make_unique<QToolButton>();
         TExporter* e = TExporter::Create(qApp, "商品数据", nullptr);
-        e->InstallOn(button);
+        e->InstallOn(button.get());
         QVERIFY(button->menu());
         e->SaveDialog1()->show(); // a dialog that has been used holds its file model
         QTest::qWait(50);

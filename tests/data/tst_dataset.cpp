@@ -790,13 +790,31 @@ void TestDataSet::lazyFetchInBlocks() {
     ds.requery();
     ds.last();
     QCOMPARE(ds.recNo(), 10000);
-    // An editable set holds all its rows at once.
+    // An editable set reads lazily too; finding a row by key reads only up
+    // to it, and a key that is not there reads nothing more.
     DataSet editable(&db.conn());
-    editable.setSql("SELECT id FROM Product");
+    editable.setSql("SELECT id, productCode FROM Product order by id");
     editable.setUpdateTable("Product");
     editable.setFetchBlock(500);
     editable.open();
-    QCOMPARE(editable.fetchedCount(), 10000);
+    QCOMPARE(editable.fetchedCount(), 500);
+    QVERIFY(!editable.locate("id", 99999));
+    QCOMPARE(editable.fetchedCount(), 500);
+    QVERIFY(editable.locate("id", 3000));
+    QVERIFY(editable.fetchedCount() >= 3000 && editable.fetchedCount() < 10000);
+    editable.edit();
+    editable.setValue("productCode", "X3000");
+    editable.post();
+    QCOMPARE(db.scalar("select productCode from Product where id=3000").toString(), QString("X3000"));
+    QCOMPARE(editable.recordCount(), 10000);
+    // Rows held for a batch apply are read whole.
+    DataSet batch(&db.conn());
+    batch.setSql("SELECT id FROM Product");
+    batch.setUpdateTable("Product");
+    batch.setCachedUpdates(true);
+    batch.setFetchBlock(500);
+    batch.open();
+    QCOMPARE(batch.fetchedCount(), 10000);
 }
 
 void TestDataSet::writeWhileLazyCursorPending() {

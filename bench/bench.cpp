@@ -30,7 +30,6 @@
 #include "productselector.h"
 #include "quickmessagedlg.h"
 #include "rawsql.h"
-#include "sqltext.h"
 #include "wiring.h"
 
 #include <QDir>

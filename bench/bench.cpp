@@ -145,8 +145,13 @@ void printTable() {
         if (!r.note.isEmpty() && !r.ms.isEmpty()) std::printf("- %s: %s\n", qPrintable(r.name), qPrintable(r.note));
 }
 
+// --only TEXT: run just the operations whose name holds TEXT.
+QString g_only;
+bool wanted(const QString& name) { return g_only.isEmpty() || name.contains(g_only, Qt::CaseInsensitive); }
+
 // Progress on stderr as each operation is done; the table comes at the end.
 void report(const Row& r) {
+    if (r.ms.isEmpty() && !wanted(r.name)) return;
     QString line = QStringLiteral("  ") + pad(r.name, 56, false) + QLatin1Char(' ');
     line += r.ms.isEmpty() ? QStringLiteral("n/a") : number(median(r.ms)) + QLatin1Char(' ') + r.unit;
     if (!r.raw.isEmpty()) line += QStringLiteral(" (raw %1 %2)").arg(number(median(r.raw)), r.unit);
@@ -201,6 +206,7 @@ Row measure(const QString& name, const std::vector<sqlite3*>& watched, sqlite3* 
             const std::function<double()>& op) {
     Row r;
     r.name = name;
+    if (!wanted(name)) return r;
     Probe::start();
     for (sqlite3* db : watched) Probe::watch(db);
     op();
@@ -331,6 +337,7 @@ QString writeRuns(const QString& dir, const QString& name, const QList<Execution
 }
 
 void benchStartup(const QString& appDir, const QString& dataFile) {
+    if (!wanted(QStringLiteral("start-up"))) return;
     Row r;
     r.name = QStringLiteral("start-up to the login window (process)");
     const auto probe = runChild({QStringLiteral("--child-startup"), appDir, QStringLiteral("--probe")});
@@ -359,6 +366,7 @@ void benchStartup(const QString& appDir, const QString& dataFile) {
 }
 
 void benchProductWindow(const QString& appDir, sqlite3* rawDb) {
+    if (!wanted(QStringLiteral("商品管理 product window memory"))) return;
     Row r;
     r.name = QStringLiteral("商品管理: product window opened, first paint");
     Row mem;
@@ -395,6 +403,7 @@ void benchProductWindow(const QString& appDir, sqlite3* rawDb) {
 // and all) on 100 000 records of ten columns, as a long purchase list has
 // them, already in the grid. Raw: SQLite reading those records.
 void benchExport(const QString& folder) {
+    if (!wanted(QStringLiteral("export"))) return;
     const int rows = 100000;
     const QString dbPath = folder + QStringLiteral("/export.db");
     QFile::remove(dbPath);
@@ -670,12 +679,14 @@ int main(int argc, char** argv) {
         if (args.value(0) == QLatin1String("--child-products"))
             return childProductWindow(argc, argv, args.value(1), args.contains(QStringLiteral("--probe")));
         if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) {
-            std::fprintf(stderr, "usage: bench_run <big shop file> [--runs N] [--plans]\n");
+            std::fprintf(stderr, "usage: bench_run <big shop file> [--runs N] [--plans] [--only TEXT]\n");
             return 2;
         }
         const qsizetype runs = args.indexOf(QStringLiteral("--runs"));
         if (runs > 0) g_runs = std::max(1, args.value(runs + 1).toInt());
         g_plans = args.contains(QStringLiteral("--plans"));
+        const qsizetype only = args.indexOf(QStringLiteral("--only"));
+        if (only > 0) g_only = args.value(only + 1);
         return runAll(argc, argv, args[0]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench: %s\n", e.what());

@@ -282,6 +282,12 @@ void DataSet::readRow(Statement& st) {
             default: f.m_type = FieldType::Text; break;
             }
         }
+        // Stored dates are kept as their text and read when used: most rows
+        // of a list are never shown.
+        if (f.m_type == FieldType::DateTime && v.typeId() == QMetaType::QString) {
+            row.values[size_t(i)] = std::move(v);
+            continue;
+        }
         // Expressions mix integer and real values (sum of doubles that happen
         // to be whole); keep each value as the engine gave it.
         if (f.m_originTable.isEmpty() && v.isValid() &&
@@ -563,8 +569,16 @@ QStringList DataSet::fieldNames() const {
 QVariant DataSet::valueAt(int row, int fieldIndex) const {
     if (row < 0 || row >= int(m_rows.size()) || fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
         return QVariant();
-    if (fieldIndex < m_dataFieldCount) return m_rows[size_t(row)].values[size_t(fieldIndex)];
     const Field& f = *m_fields[size_t(fieldIndex)];
+    if (fieldIndex < m_dataFieldCount) {
+        const QVariant& v = m_rows[size_t(row)].values[size_t(fieldIndex)];
+        // Dates stay as the stored text until a value is used or shown.
+        if (f.m_type == FieldType::DateTime && v.typeId() == QMetaType::QString) {
+            const QDateTime dt = SqlText::parseDateTime(v.toString());
+            return dt.isValid() ? QVariant(dt) : (v.toString().trimmed().isEmpty() ? QVariant() : v);
+        }
+        return v;
+    }
     if (f.m_kind == FieldKind::Calculated) return f.m_calc ? f.m_calc(*this, row) : QVariant();
     if (!f.m_lookupDs) return QVariant();
     Field* kf = findField(f.m_keyField);

@@ -1,5 +1,6 @@
 #include "clock.h"
 #include "connection.h"
+#include "backgroundquery.h"
 #include "dataset.h"
 #include "dberror.h"
 #include "identity.h"
@@ -9,6 +10,8 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QThread>
+#include <QThreadPool>
 #include <QFile>
 #include <sqlite3.h>
 #include <QTemporaryDir>
@@ -24,6 +27,8 @@ private slots:
     void openTakesThePathWhole_data();
     void openTakesThePathWhole();
     void openListNeverBlocksAWrite();
+    void backgroundFirstRow_data();
+    void backgroundFirstRow();
     void openFailsOnForeignFileWithoutChangingIt();
     void updateOfNoRowReportsZero();
     void translate_data();
@@ -146,6 +151,53 @@ void TestEngine::openListNeverBlocksAWrite() {
     QCOMPARE(list.recordCount(), 10000);
     QCOMPARE(db.scalar("select count(*) from ProductUnit where unitName in ('箱子', '捆')").toInt(), 2);
     QCOMPARE(db.scalar("select salePrice from Product where id=1").toInt(), 9);
+}
+
+void TestEngine::backgroundFirstRow_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("contextStays");
+    QTest::addColumn<QString>("expected"); // first value, or "error"
+    QTest::newRow("a sum") << "select sum(salePrice), count(*) from Product where id > :from" << true << "4995";
+    QTest::newRow("no row") << "select id from Product where id < 0" << true << "";
+    QTest::newRow("engine error") << "select nothing from Nowhere" << true << "error";
+    QTest::newRow("window gone first") << "select count(*) from Product" << false << "";
+}
+
+// Totals run on a connection of their own, off the interface thread; the
+// answer comes back on it, and not at all once the window is gone.
+void TestEngine::backgroundFirstRow() {
+    QFETCH(QString, sql);
+    QFETCH(bool, contextStays);
+    QFETCH(QString, expected);
+    TestDb db;
+    db.exec("with recursive n(i) as (select 1 union all select i+1 from n where i<100) "
+            "insert into Product(productName, salePrice) select 'p' || i, i from n");
+    auto context = std::make_unique<QObject>();
+    bool called = false;
+    QVariantList row;
+    QString error;
+    TBackgroundQuery::FirstRow(db.path(), sql, {{"from", 10}}, context.get(),
+                               [&](const QVariantList& r, const QString& e) {
+                                   called = true;
+                                   row = r;
+                                   error = e;
+                                   QCOMPARE(QThread::currentThread(), qApp->thread());
+                               });
+    if (!contextStays) {
+        context.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QTest::qWait(50);
+        QVERIFY(!called);
+        return;
+    }
+    QTRY_VERIFY(called);
+    if (expected == "error") {
+        QVERIFY(!error.isEmpty());
+        QVERIFY(row.isEmpty());
+    } else {
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(row.value(0).toString(), expected);
+    }
 }
 
 void TestEngine::openFailsOnForeignFileWithoutChangingIt() {

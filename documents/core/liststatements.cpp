@@ -5,13 +5,51 @@
 #include <QRegularExpression>
 
 namespace {
+
+QString dayStart(const QDate& day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd 00:00:00.000"));
+}
+
 // Both ends are whole days whatever the stored time: DateDiff counts day
 // boundaries, so a start after the end matches nothing.
-QString dayRange(const QString& column, const QDate& start, const QDate& end) {
+QString dateDiffRange(const QString& column, const QDate& start, const QDate& end) {
     return QLatin1String("(DateDiff('d',") + column + QLatin1String(",'") + SqlText::date(start) +
            QLatin1String("')<=0 and DateDiff('d',") + column + QLatin1String(",'") +
            SqlText::date(end) + QLatin1String("')>=0)");
 }
+
+// The same days as a range of the stored text. Dates are stored as
+// "yyyy-MM-dd HH:mm:ss.zzz", which sorts as the moments do, so the rows of
+// the days are those from the first day's midnight up to, not including, the
+// midnight after the last day, and the column's index can find them instead
+// of a function being called on every row.
+QString textRange(SqlParams& params, const QString& column, const QDate& start, const QDate& end) {
+    int n = 1;
+    while (params.contains(QStringLiteral("dayFrom%1").arg(n)))
+        ++n;
+    const QString from = QStringLiteral("dayFrom%1").arg(n);
+    const QString to = QStringLiteral("dayTo%1").arg(n);
+    // DateDiff with an invalid day is NULL and matches nothing; an empty
+    // range does the same.
+    QString low = QStringLiteral(""), high = QStringLiteral("");
+    if (start.isValid() && end.isValid()) {
+        low = dayStart(start);
+        // 10000-01-01 would sort before every stored year; no moment of the
+        // last day sorts after 24:00.
+        high = end < QDate(9999, 12, 31) ? dayStart(end.addDays(1))
+                                         : QStringLiteral("9999-12-31 24:00:00.000");
+    }
+    params.insert(from, low);
+    params.insert(to, high);
+    return QStringLiteral("(%1 >= :%2 and %1 < :%3)").arg(column, from, to);
+}
+
+QString dayRange(SqlParams& params, const QString& column, const QDate& start, const QDate& end,
+                 SqlForm form) {
+    return form == SqlForm::AsWritten ? dateDiffRange(column, start, end)
+                                      : textRange(params, column, start, end);
+}
+
 } // namespace
 
 namespace ListStatements {
@@ -199,9 +237,10 @@ QString SqlDate(const QDate& date) {
     return SqlText::date(date);
 }
 
-void AddDayRange(QString& criteria, const QString& column, const QDate& start, const QDate& end) {
+void AddDayRange(QString& criteria, SqlParams& params, const QString& column, const QDate& start,
+                 const QDate& end, SqlForm form) {
     appendAnd(criteria);
-    criteria += dayRange(column, start, end);
+    criteria += dayRange(params, column, start, end, form);
 }
 
 QString ProductSubSelect(Kind kind, const QString& productCriteria) {
@@ -213,7 +252,7 @@ QString ProductSubSelect(Kind kind, const QString& productCriteria) {
 }
 
 ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product) {
-    ListCriteria c{header, header};
+    ListCriteria c{header, header, {}};
     if (product.isEmpty()) return c;
     c.lines = c.lines.isEmpty() ? product : c.lines + QLatin1String(" and ") + product;
     const QString sub = ProductSubSelect(kind, product);
@@ -221,9 +260,10 @@ ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& pr
     return c;
 }
 
-ListCriteria BuildCriteria(Kind kind, const ListSearch& s) {
+ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
     QString h;
+    SqlParams params;
     AddLikeCriterion(h, n.partnerColumn, s.partner);
     if (kind == Kind::Sale) AddLikeCriterion(h, QStringLiteral("customerCode"), s.customerCode);
     // Refunds have a hidden, empty type box that takes no part.
@@ -231,14 +271,17 @@ ListCriteria BuildCriteria(Kind kind, const ListSearch& s) {
     AddKeyCriterion(h, QStringLiteral("auditStatus"), s.auditKey);
     AddKeyCriterion(h, n.userColumn, s.userKey);
     AddKeyCriterion(h, QStringLiteral("TCreateUser.id"), s.createUserKey);
-    if (s.byDate) AddDayRange(h, n.dateColumn, s.dateStart, s.dateEnd);
-    if (s.byCreateDate) AddDayRange(h, QStringLiteral("createDate"), s.createStart, s.createEnd);
+    if (s.byDate) AddDayRange(h, params, n.dateColumn, s.dateStart, s.dateEnd, form);
+    if (s.byCreateDate)
+        AddDayRange(h, params, QStringLiteral("createDate"), s.createStart, s.createEnd, form);
     QString p;
     AddLikeCriterion(p, QStringLiteral("productCode"), s.productCode);
     AddLikeCriterion(p, QStringLiteral("productName"), s.productName);
     AddLikeCriterion(p, QStringLiteral("product_model"), s.productModel);
     AddLikeCriterion(p, QStringLiteral("product_spec"), s.productSpec);
-    return CombineCriteria(kind, h, p);
+    ListCriteria c = CombineCriteria(kind, h, p);
+    c.params = params;
+    return c;
 }
 
 ListCriteria ProductFilter(Kind kind, qint32 productId) {
@@ -246,12 +289,13 @@ ListCriteria ProductFilter(Kind kind, qint32 productId) {
     const QString id = QString::number(productId);
     return {QStringLiteral(" (%1.%3 in (select %3 from %2 where %2.productID= %4)) ")
                 .arg(n.documentTable, n.lineTable, n.numberColumn, id),
-            QLatin1String(" Product.id=") + id};
+            QLatin1String(" Product.id=") + id,
+            {}};
 }
 
 ListCriteria UnauditedCriteria() {
     const QString c = QStringLiteral("auditStatus=") + QString::number(0);
-    return {c, c};
+    return {c, c, {}};
 }
 
 int RefundType(Kind kind) {
@@ -313,8 +357,9 @@ QString DeleteDocumentOnlyStatement(Kind kind, const QString& documentNo) {
 
 // -------------------------------------------------------- TCriteriaBuilder
 
-TCriteriaBuilder TCriteriaBuilder::Create(const QString& initial, const QString& joiner) {
-    return TCriteriaBuilder(initial, joiner);
+TCriteriaBuilder TCriteriaBuilder::Create(const QString& initial, const QString& joiner,
+                                          SqlForm form) {
+    return TCriteriaBuilder(initial, joiner, form);
 }
 
 void TCriteriaBuilder::Add(const QString& clause) {
@@ -324,7 +369,7 @@ void TCriteriaBuilder::Add(const QString& clause) {
 
 void TCriteriaBuilder::AddDateRange(const QString& column, const QDate& start, const QDate& end) {
     if (!m_text.isEmpty()) m_text += m_joiner;
-    m_text += dayRange(column, start, end);
+    m_text += dayRange(m_params, column, start, end, m_form);
 }
 
 // ---------------------------------------------------------------- statistics

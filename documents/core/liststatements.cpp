@@ -406,7 +406,12 @@ const char* const kTrendFrom[2] = {
     " FROM [OutputForm] INNER JOIN OutputDetail ON [OutputForm].[outputNO]=[OutputDetail].[outputNO] ",
 };
 // clang-format on
-const char* const kStatsGroup = " group by productID ";
+// The run form groups by +productID: grouping by the bare column lets SQLite
+// walk the lines' productID index in order and look up the document of every
+// line ever entered before testing its date. With the plus the plan starts
+// from the documents (through their date index for a day range) and groups
+// only the lines of the documents found.
+const char* const kStatsGroup[2] = {" group by productID ", " group by +productID "};
 const char* const kStatsJoin = " ) AS t1 LEFT JOIN Product ON t1.productID = Product.id) LEFT JOIN "
                                "ProductUnit ON Product.storageUnit = ProductUnit.id ";
 const char* const kStatsOrder = " order by productName ";
@@ -440,7 +445,8 @@ void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& k
 
 QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form) {
     return QString::fromLatin1(kStatsHead[int(side)][int(form)]) + where(criteria) +
-           QLatin1String(kStatsGroup) + QLatin1String(kStatsJoin) + QLatin1String(kStatsOrder);
+           QLatin1String(kStatsGroup[int(form)]) + QLatin1String(kStatsJoin) +
+           QLatin1String(kStatsOrder);
 }
 
 QString TotalsStatement(Side side, const QString& criteria, SqlForm form) {

@@ -173,7 +173,9 @@ void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& k
 
 // One row per product: productID, fquantity, ftotalPrice, funitPrice (and for
 // sales ftotalCost, ftotalRevenue), then productCode, productName,
-// product_model, product_spec and unitName; ordered by product name.
+// product_model, product_spec and unitName; ordered by product name. The
+// Sqlite form starts from the documents, through their date index when the
+// criteria hold a day range of the Sqlite form.
 QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form);
 // One row: fquantity, ftotalPrice (and for sales ftotalCost, ftotalRevenue).
 QString TotalsStatement(Side side, const QString& criteria, SqlForm form);

@@ -243,29 +243,72 @@ void AddDayRange(QString& criteria, SqlParams& params, const QString& column, co
     criteria += dayRange(params, column, start, end, form);
 }
 
-QString ProductSubSelect(Kind kind, const QString& productCriteria) {
+QString ProductSubSelect(Kind kind, const QString& productCriteria, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
+    if (form == SqlForm::Sqlite) {
+        // The matching products first, then their lines through the
+        // productID index, instead of every line joined to its product. The
+        // plus keeps the document list walking its own order and testing
+        // each document against the numbers found, rather than fetching the
+        // documents by number and sorting them all before the first shows.
+        return QStringLiteral(" (+%1.%3 in (select %3 from %2 where productID in "
+                              "(select id from Product where ")
+                   .arg(n.documentTable, n.lineTable, n.numberColumn) +
+               productCriteria + QLatin1String(")))");
+    }
     return QStringLiteral(" (%1.%3 in (select %3 from %2 INNER JOIN Product ON "
                           "%2.productID=Product.id  where ")
                .arg(n.documentTable, n.lineTable, n.numberColumn) +
            productCriteria + QLatin1String("))");
 }
 
-ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product) {
+ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product,
+                             SqlForm form) {
     ListCriteria c{header, header, {}};
     if (product.isEmpty()) return c;
-    c.lines = c.lines.isEmpty() ? product : c.lines + QLatin1String(" and ") + product;
-    const QString sub = ProductSubSelect(kind, product);
+    // Each line's product tested against the matching ids: the number index
+    // holds productID, so lines that do not match are passed over without
+    // reading them or their product.
+    QString lines = product;
+    if (form == SqlForm::Sqlite)
+        lines = QStringLiteral(" +%1.productID in (select id from Product where ")
+                    .arg(shapeOf(kind).names.lineTable) +
+                product + QLatin1Char(')');
+    c.lines = c.lines.isEmpty() ? lines : c.lines + QLatin1String(" and ") + lines;
+    const QString sub = ProductSubSelect(kind, product, form);
     c.documents = c.documents.isEmpty() ? sub : c.documents + QLatin1String(" and ") + sub;
     return c;
 }
+
+namespace {
+// A text criterion on the partner's table. The Sqlite form tests the
+// document's partner key against the matching partners, so the test is made
+// on the document before its lines and look-ups are joined (the partner is
+// joined last); the plus keeps it from replacing the list's own order.
+void addPartnerLike(QString& criteria, Kind kind, const QString& column, const QString& text,
+                    SqlForm form) {
+    if (form == SqlForm::AsWritten) {
+        AddLikeCriterion(criteria, column, text);
+        return;
+    }
+    QString like;
+    AddLikeCriterion(like, column, text);
+    if (like.isEmpty()) return;
+    const Shape& sh = shapeOf(kind);
+    appendAnd(criteria);
+    criteria += QStringLiteral(" +%1.%2 in (select id from %3 where")
+                    .arg(sh.names.documentTable, sh.partnerKey, sh.partnerTable) +
+                like + QLatin1Char(')');
+}
+} // namespace
 
 ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
     QString h;
     SqlParams params;
-    AddLikeCriterion(h, n.partnerColumn, s.partner);
-    if (kind == Kind::Sale) AddLikeCriterion(h, QStringLiteral("customerCode"), s.customerCode);
+    addPartnerLike(h, kind, n.partnerColumn, s.partner, form);
+    if (kind == Kind::Sale)
+        addPartnerLike(h, kind, QStringLiteral("customerCode"), s.customerCode, form);
     // Refunds have a hidden, empty type box that takes no part.
     if (!n.typeColumn.isEmpty()) AddKeyCriterion(h, n.typeColumn, s.typeKey);
     AddKeyCriterion(h, QStringLiteral("auditStatus"), s.auditKey);
@@ -279,7 +322,7 @@ ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     AddLikeCriterion(p, QStringLiteral("productName"), s.productName);
     AddLikeCriterion(p, QStringLiteral("product_model"), s.productModel);
     AddLikeCriterion(p, QStringLiteral("product_spec"), s.productSpec);
-    ListCriteria c = CombineCriteria(kind, h, p);
+    ListCriteria c = CombineCriteria(kind, h, p, form);
     c.params = params;
     return c;
 }

@@ -80,7 +80,8 @@ void AddDayRange(QString& criteria, SqlParams& params, const QString& column, co
 QString SqlDate(const QDate& date);
 
 // Documents criterion "has at least one line matching these product criteria".
-QString ProductSubSelect(Kind kind, const QString& productCriteria);
+QString ProductSubSelect(Kind kind, const QString& productCriteria,
+                         SqlForm form = SqlForm::AsWritten);
 
 struct ListCriteria {
     QString documents;
@@ -90,8 +91,10 @@ struct ListCriteria {
 };
 
 // Header criteria apply to both lists; product criteria filter the lines
-// directly and the documents through ProductSubSelect.
-ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product);
+// directly and the documents through ProductSubSelect. In the Sqlite form
+// the lines test their productID against the matching products.
+ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product,
+                             SqlForm form = SqlForm::AsWritten);
 
 // What the search panel holds. Keys are the item keys of the drop-down boxes
 // as text ("-1" for "<全部>", "" for nothing chosen).
@@ -108,6 +111,9 @@ struct ListSearch {
     QDate createStart, createEnd;
     QString productCode, productName, productModel, productSpec;
 };
+// In the Sqlite form the partner's name and code test the document's partner
+// key against the matching partners, day ranges are text ranges (see
+// AddDayRange) and product criteria as in CombineCriteria.
 ListCriteria BuildCriteria(Kind kind, const ListSearch& search, SqlForm form = SqlForm::AsWritten);
 
 // Lists of the documents and lines that hold one product (the stock view).

@@ -92,8 +92,8 @@ void fillLists(TestDb& db) {
     db.exec("insert into Users(id, userName) values (2, 'li'), (3, 'wang'), (4, 'zhao')");
     db.exec("insert into Supplier(id, supplierName) values (1, 'Acme Trading'), "
             "(2, 'O''Neil Supply'), (9, 'gone')");
-    db.exec("insert into Customer(id, customerName) values (1, 'Acme Retail'), "
-            "(2, 'O''Neil Shop'), (9, 'gone')");
+    db.exec("insert into Customer(id, customerName, customerCode) values "
+            "(1, 'Acme Retail', 'K-1'), (2, 'O''Neil Shop', 'K-2'), (9, 'gone', 'K-9')");
     db.exec("insert into ValueSet(id, setName, elementValue) values (7, 'INPUTTYPE', '正常进货'), "
             "(8, 'OUTPUTTYPE', '零售')");
     db.exec("insert into Product(id, productCode, productName, product_model, product_spec, "
@@ -477,6 +477,10 @@ void TestStatements::formsAgree_data() {
         {"underscore wildcard", search({.partner = " o_neil "}), same("2")},
         {"percent wildcard", search({.partner = "c%e"}), same("51")},
         {"blanks only", search({.partner = "   "}), same("54321")},
+        {"deleted partner's name", search({.partner = "gone"}), same("")},
+        // Only the sales list has a customer code box.
+        {"customer code", search({.customerCode = "k-2"}),
+         [](Kind k) { return QString(k == Kind::Sale ? "2" : "54321"); }},
         {"unaudited", search({.auditKey = "0"}), same("431")},
         {"audited", search({.auditKey = "1"}), same("52")},
         {"all audit states", search({.auditKey = "-1"}), same("54321")},

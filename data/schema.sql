@@ -32,8 +32,12 @@ CREATE TABLE InputDetail (
     comments VARCHAR(255) COLLATE NOCASE,
     unitID INTEGER
 );
-CREATE INDEX idxInputDetailNO ON InputDetail(inputNO);
-CREATE INDEX idxInputDetailProduct ON InputDetail(productID);
+-- Each index of the lines also holds the other key, so a list searched by
+-- product tests a line's product on the document number index, and the
+-- documents holding some products are found on the productID index, without
+-- reading the lines themselves.
+CREATE INDEX idxInputDetailNO ON InputDetail(inputNO, productID);
+CREATE INDEX idxInputDetailProduct ON InputDetail(productID, inputNO);
 
 CREATE TABLE OutputForm (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -66,8 +70,8 @@ CREATE TABLE OutputDetail (
     discount DOUBLE,
     unitStorageCost DOUBLE
 );
-CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO);
-CREATE INDEX idxOutputDetailProduct ON OutputDetail(productID);
+CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO, productID);
+CREATE INDEX idxOutputDetailProduct ON OutputDetail(productID, outputNO);
 
 CREATE TABLE RefundForm (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -96,8 +100,8 @@ CREATE TABLE RefundDetail (
     comments VARCHAR(255) COLLATE NOCASE,
     unitID INTEGER
 );
-CREATE INDEX idxRefundDetailNO ON RefundDetail(refundNO);
-CREATE INDEX idxRefundDetailProduct ON RefundDetail(productID);
+CREATE INDEX idxRefundDetailNO ON RefundDetail(refundNO, productID);
+CREATE INDEX idxRefundDetailProduct ON RefundDetail(productID, refundNO);
 
 CREATE TABLE StorageDetail (
     id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -5,13 +5,51 @@
 #include <QRegularExpression>
 
 namespace {
+
+QString dayStart(const QDate& day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd 00:00:00.000"));
+}
+
 // Both ends are whole days whatever the stored time: DateDiff counts day
 // boundaries, so a start after the end matches nothing.
-QString dayRange(const QString& column, const QDate& start, const QDate& end) {
+QString dateDiffRange(const QString& column, const QDate& start, const QDate& end) {
     return QLatin1String("(DateDiff('d',") + column + QLatin1String(",'") + SqlText::date(start) +
            QLatin1String("')<=0 and DateDiff('d',") + column + QLatin1String(",'") +
            SqlText::date(end) + QLatin1String("')>=0)");
 }
+
+// The same days as a range of the stored text. Dates are stored as
+// "yyyy-MM-dd HH:mm:ss.zzz", which sorts as the moments do, so the rows of
+// the days are those from the first day's midnight up to, not including, the
+// midnight after the last day, and the column's index can find them instead
+// of a function being called on every row.
+QString textRange(SqlParams& params, const QString& column, const QDate& start, const QDate& end) {
+    int n = 1;
+    while (params.contains(QStringLiteral("dayFrom%1").arg(n)))
+        ++n;
+    const QString from = QStringLiteral("dayFrom%1").arg(n);
+    const QString to = QStringLiteral("dayTo%1").arg(n);
+    // DateDiff with an invalid day is NULL and matches nothing; an empty
+    // range does the same.
+    QString low = QStringLiteral(""), high = QStringLiteral("");
+    if (start.isValid() && end.isValid()) {
+        low = dayStart(start);
+        // 10000-01-01 would sort before every stored year; no moment of the
+        // last day sorts after 24:00.
+        high = end < QDate(9999, 12, 31) ? dayStart(end.addDays(1))
+                                         : QStringLiteral("9999-12-31 24:00:00.000");
+    }
+    params.insert(from, low);
+    params.insert(to, high);
+    return QStringLiteral("(%1 >= :%2 and %1 < :%3)").arg(column, from, to);
+}
+
+QString dayRange(SqlParams& params, const QString& column, const QDate& start, const QDate& end,
+                 SqlForm form) {
+    return form == SqlForm::AsWritten ? dateDiffRange(column, start, end)
+                                      : textRange(params, column, start, end);
+}
+
 } // namespace
 
 namespace ListStatements {
@@ -199,46 +237,94 @@ QString SqlDate(const QDate& date) {
     return SqlText::date(date);
 }
 
-void AddDayRange(QString& criteria, const QString& column, const QDate& start, const QDate& end) {
+void AddDayRange(QString& criteria, SqlParams& params, const QString& column, const QDate& start,
+                 const QDate& end, SqlForm form) {
     appendAnd(criteria);
-    criteria += dayRange(column, start, end);
+    criteria += dayRange(params, column, start, end, form);
 }
 
-QString ProductSubSelect(Kind kind, const QString& productCriteria) {
+QString ProductSubSelect(Kind kind, const QString& productCriteria, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
+    if (form == SqlForm::Sqlite) {
+        // The matching products first, then their lines through the
+        // productID index, instead of every line joined to its product. The
+        // plus keeps the document list walking its own order and testing
+        // each document against the numbers found, rather than fetching the
+        // documents by number and sorting them all before the first shows.
+        return QStringLiteral(" (+%1.%3 in (select %3 from %2 where productID in "
+                              "(select id from Product where ")
+                   .arg(n.documentTable, n.lineTable, n.numberColumn) +
+               productCriteria + QLatin1String(")))");
+    }
     return QStringLiteral(" (%1.%3 in (select %3 from %2 INNER JOIN Product ON "
                           "%2.productID=Product.id  where ")
                .arg(n.documentTable, n.lineTable, n.numberColumn) +
            productCriteria + QLatin1String("))");
 }
 
-ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product) {
-    ListCriteria c{header, header};
+ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product,
+                             SqlForm form) {
+    ListCriteria c{header, header, {}};
     if (product.isEmpty()) return c;
-    c.lines = c.lines.isEmpty() ? product : c.lines + QLatin1String(" and ") + product;
-    const QString sub = ProductSubSelect(kind, product);
+    // Each line's product tested against the matching ids: the number index
+    // holds productID, so lines that do not match are passed over without
+    // reading them or their product.
+    QString lines = product;
+    if (form == SqlForm::Sqlite)
+        lines = QStringLiteral(" +%1.productID in (select id from Product where ")
+                    .arg(shapeOf(kind).names.lineTable) +
+                product + QLatin1Char(')');
+    c.lines = c.lines.isEmpty() ? lines : c.lines + QLatin1String(" and ") + lines;
+    const QString sub = ProductSubSelect(kind, product, form);
     c.documents = c.documents.isEmpty() ? sub : c.documents + QLatin1String(" and ") + sub;
     return c;
 }
 
-ListCriteria BuildCriteria(Kind kind, const ListSearch& s) {
+namespace {
+// A text criterion on the partner's table. The Sqlite form tests the
+// document's partner key against the matching partners, so the test is made
+// on the document before its lines and look-ups are joined (the partner is
+// joined last); the plus keeps it from replacing the list's own order.
+void addPartnerLike(QString& criteria, Kind kind, const QString& column, const QString& text,
+                    SqlForm form) {
+    if (form == SqlForm::AsWritten) {
+        AddLikeCriterion(criteria, column, text);
+        return;
+    }
+    QString like;
+    AddLikeCriterion(like, column, text);
+    if (like.isEmpty()) return;
+    const Shape& sh = shapeOf(kind);
+    appendAnd(criteria);
+    criteria += QStringLiteral(" +%1.%2 in (select id from %3 where")
+                    .arg(sh.names.documentTable, sh.partnerKey, sh.partnerTable) +
+                like + QLatin1Char(')');
+}
+} // namespace
+
+ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
     QString h;
-    AddLikeCriterion(h, n.partnerColumn, s.partner);
-    if (kind == Kind::Sale) AddLikeCriterion(h, QStringLiteral("customerCode"), s.customerCode);
+    SqlParams params;
+    addPartnerLike(h, kind, n.partnerColumn, s.partner, form);
+    if (kind == Kind::Sale)
+        addPartnerLike(h, kind, QStringLiteral("customerCode"), s.customerCode, form);
     // Refunds have a hidden, empty type box that takes no part.
     if (!n.typeColumn.isEmpty()) AddKeyCriterion(h, n.typeColumn, s.typeKey);
     AddKeyCriterion(h, QStringLiteral("auditStatus"), s.auditKey);
     AddKeyCriterion(h, n.userColumn, s.userKey);
     AddKeyCriterion(h, QStringLiteral("TCreateUser.id"), s.createUserKey);
-    if (s.byDate) AddDayRange(h, n.dateColumn, s.dateStart, s.dateEnd);
-    if (s.byCreateDate) AddDayRange(h, QStringLiteral("createDate"), s.createStart, s.createEnd);
+    if (s.byDate) AddDayRange(h, params, n.dateColumn, s.dateStart, s.dateEnd, form);
+    if (s.byCreateDate)
+        AddDayRange(h, params, QStringLiteral("createDate"), s.createStart, s.createEnd, form);
     QString p;
     AddLikeCriterion(p, QStringLiteral("productCode"), s.productCode);
     AddLikeCriterion(p, QStringLiteral("productName"), s.productName);
     AddLikeCriterion(p, QStringLiteral("product_model"), s.productModel);
     AddLikeCriterion(p, QStringLiteral("product_spec"), s.productSpec);
-    return CombineCriteria(kind, h, p);
+    ListCriteria c = CombineCriteria(kind, h, p, form);
+    c.params = params;
+    return c;
 }
 
 ListCriteria ProductFilter(Kind kind, qint32 productId) {
@@ -246,12 +332,13 @@ ListCriteria ProductFilter(Kind kind, qint32 productId) {
     const QString id = QString::number(productId);
     return {QStringLiteral(" (%1.%3 in (select %3 from %2 where %2.productID= %4)) ")
                 .arg(n.documentTable, n.lineTable, n.numberColumn, id),
-            QLatin1String(" Product.id=") + id};
+            QLatin1String(" Product.id=") + id,
+            {}};
 }
 
 ListCriteria UnauditedCriteria() {
     const QString c = QStringLiteral("auditStatus=") + QString::number(0);
-    return {c, c};
+    return {c, c, {}};
 }
 
 int RefundType(Kind kind) {
@@ -313,8 +400,9 @@ QString DeleteDocumentOnlyStatement(Kind kind, const QString& documentNo) {
 
 // -------------------------------------------------------- TCriteriaBuilder
 
-TCriteriaBuilder TCriteriaBuilder::Create(const QString& initial, const QString& joiner) {
-    return TCriteriaBuilder(initial, joiner);
+TCriteriaBuilder TCriteriaBuilder::Create(const QString& initial, const QString& joiner,
+                                          SqlForm form) {
+    return TCriteriaBuilder(initial, joiner, form);
 }
 
 void TCriteriaBuilder::Add(const QString& clause) {
@@ -324,7 +412,7 @@ void TCriteriaBuilder::Add(const QString& clause) {
 
 void TCriteriaBuilder::AddDateRange(const QString& column, const QDate& start, const QDate& end) {
     if (!m_text.isEmpty()) m_text += m_joiner;
-    m_text += dayRange(column, start, end);
+    m_text += dayRange(m_params, column, start, end, m_form);
 }
 
 // ---------------------------------------------------------------- statistics
@@ -361,7 +449,12 @@ const char* const kTrendFrom[2] = {
     " FROM [OutputForm] INNER JOIN OutputDetail ON [OutputForm].[outputNO]=[OutputDetail].[outputNO] ",
 };
 // clang-format on
-const char* const kStatsGroup = " group by productID ";
+// The run form groups by +productID: grouping by the bare column lets SQLite
+// walk the lines' productID index in order and look up the document of every
+// line ever entered before testing its date. With the plus the plan starts
+// from the documents (through their date index for a day range) and groups
+// only the lines of the documents found.
+const char* const kStatsGroup[2] = {" group by productID ", " group by +productID "};
 const char* const kStatsJoin = " ) AS t1 LEFT JOIN Product ON t1.productID = Product.id) LEFT JOIN "
                                "ProductUnit ON Product.storageUnit = ProductUnit.id ";
 const char* const kStatsOrder = " order by productName ";
@@ -395,7 +488,8 @@ void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& k
 
 QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form) {
     return QString::fromLatin1(kStatsHead[int(side)][int(form)]) + where(criteria) +
-           QLatin1String(kStatsGroup) + QLatin1String(kStatsJoin) + QLatin1String(kStatsOrder);
+           QLatin1String(kStatsGroup[int(form)]) + QLatin1String(kStatsJoin) +
+           QLatin1String(kStatsOrder);
 }
 
 QString TotalsStatement(Side side, const QString& criteria, SqlForm form) {

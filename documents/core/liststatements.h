@@ -1,4 +1,6 @@
 #pragma once
+#include "connection.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -51,27 +53,48 @@ QString BuildStatement(Kind kind, Query query, const QString& criteria, SqlForm 
 
 // ---- criteria helpers of the search panels
 
+// The criteria come in the two forms of the statements. AsWritten is the
+// text the program has always written; Sqlite names the same rows in a way
+// the indexes can serve, and may need values bound as parameters (the
+// params of ListCriteria and TCriteriaBuilder). Either criteria form runs
+// inside either statement form; without a form they are written as always.
+
 // " column  like '%text%'" with the text trimmed; blanks only add nothing.
 // "%" and "_" typed by the user stay wildcards.
 void AddLikeCriterion(QString& criteria, const QString& column, const QString& text);
 // " column = n" when key is a decimal integer other than -1 ("<全部>").
 void AddKeyCriterion(QString& criteria, const QString& column, const QString& key);
-// Both end days included, the time of day ignored.
-void AddDayRange(QString& criteria, const QString& column, const QDate& start, const QDate& end);
+// Both end days included, the time of day ignored; a start after the end or
+// an invalid day matches nothing. AsWritten calls DateDiff on every row.
+// Sqlite compares the stored text "yyyy-MM-dd HH:mm:ss.zzz" with the start
+// of the first day and the start of the day after the last, bound as the
+// parameters dayFromN and dayToN added to params, so that an index on the
+// column finds the rows. The program writes every date in that form (bound
+// QDateTime and QDate values, now(), typed text the data sets convert), so
+// both forms give the same rows. (Text a data set cannot read as a date is
+// kept as typed; DateDiff never matches it, the text range only when it
+// begins with a day of the range, as "2010-03-05x" would.)
+void AddDayRange(QString& criteria, SqlParams& params, const QString& column, const QDate& start,
+                 const QDate& end, SqlForm form);
 // 2010-3-5: the date form the DateDiff criteria are written with.
 QString SqlDate(const QDate& date);
 
 // Documents criterion "has at least one line matching these product criteria".
-QString ProductSubSelect(Kind kind, const QString& productCriteria);
+QString ProductSubSelect(Kind kind, const QString& productCriteria,
+                         SqlForm form = SqlForm::AsWritten);
 
 struct ListCriteria {
     QString documents;
     QString lines;
+    // Values of the parameters both texts use (day ranges of the Sqlite form).
+    SqlParams params;
 };
 
 // Header criteria apply to both lists; product criteria filter the lines
-// directly and the documents through ProductSubSelect.
-ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product);
+// directly and the documents through ProductSubSelect. In the Sqlite form
+// the lines test their productID against the matching products.
+ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& product,
+                             SqlForm form = SqlForm::AsWritten);
 
 // What the search panel holds. Keys are the item keys of the drop-down boxes
 // as text ("-1" for "<全部>", "" for nothing chosen).
@@ -88,7 +111,10 @@ struct ListSearch {
     QDate createStart, createEnd;
     QString productCode, productName, productModel, productSpec;
 };
-ListCriteria BuildCriteria(Kind kind, const ListSearch& search);
+// In the Sqlite form the partner's name and code test the document's partner
+// key against the matching partners, day ranges are text ranges (see
+// AddDayRange) and product criteria as in CombineCriteria.
+ListCriteria BuildCriteria(Kind kind, const ListSearch& search, SqlForm form = SqlForm::AsWritten);
 
 // Lists of the documents and lines that hold one product (the stock view).
 ListCriteria ProductFilter(Kind kind, qint32 productId);
@@ -116,19 +142,25 @@ QString DeleteDocumentOnlyStatement(Kind kind, const QString& documentNo);
 } // namespace ListStatements
 
 // Builds the WHERE text of the statistics windows: clauses joined by one word.
+// Day ranges take the given form (see AddDayRange); Params() holds the values
+// to bind to the text.
 class TCriteriaBuilder {
 public:
-    static TCriteriaBuilder Create(const QString& initial, const QString& joiner);
+    static TCriteriaBuilder Create(const QString& initial, const QString& joiner,
+                                   SqlForm form = SqlForm::AsWritten);
     void Add(const QString& clause);
     // The inner " and " stays whatever the joiner is.
     void AddDateRange(const QString& column, const QDate& start, const QDate& end);
     QString Text() const { return m_text; }
+    const SqlParams& Params() const { return m_params; }
 
 private:
-    TCriteriaBuilder(const QString& initial, const QString& joiner)
-        : m_text(initial), m_joiner(QLatin1Char(' ') + joiner + QLatin1Char(' ')) {}
+    TCriteriaBuilder(const QString& initial, const QString& joiner, SqlForm form)
+        : m_text(initial), m_joiner(QLatin1Char(' ') + joiner + QLatin1Char(' ')), m_form(form) {}
     QString m_text;
     QString m_joiner;
+    SqlForm m_form;
+    SqlParams m_params;
 };
 
 namespace StatStatements {
@@ -147,7 +179,9 @@ void AddProductScope(TCriteriaBuilder& builder, int scopeIndex, const QString& k
 
 // One row per product: productID, fquantity, ftotalPrice, funitPrice (and for
 // sales ftotalCost, ftotalRevenue), then productCode, productName,
-// product_model, product_spec and unitName; ordered by product name.
+// product_model, product_spec and unitName; ordered by product name. The
+// Sqlite form starts from the documents, through their date index when the
+// criteria hold a day range of the Sqlite form.
 QString ProductStatsStatement(Side side, const QString& criteria, SqlForm form);
 // One row: fquantity, ftotalPrice (and for sales ftotalCost, ftotalRevenue).
 QString TotalsStatement(Side side, const QString& criteria, SqlForm form);

@@ -1,4 +1,5 @@
 #include "connection.h"
+#include "dataset.h"
 #include "dberror.h"
 #include "liststatements.h"
 #include "testsupport.h"
@@ -7,6 +8,8 @@
 #include <algorithm>
 
 using namespace ListStatements;
+
+Q_DECLARE_METATYPE(ListCriteria)
 
 namespace {
 
@@ -17,8 +20,9 @@ struct Result {
     QVariant at(int row, const QString& name) const { return rows.at(row).at(col(name)); }
 };
 
-Result run(Connection& conn, const QString& sql) {
+Result run(Connection& conn, const QString& sql, const SqlParams& params = {}) {
     Statement st(conn, sql);
+    st.bindAll(params);
     Result r;
     for (int i = 0; i < st.columnCount(); ++i)
         r.columns << st.columnName(i);
@@ -88,8 +92,8 @@ void fillLists(TestDb& db) {
     db.exec("insert into Users(id, userName) values (2, 'li'), (3, 'wang'), (4, 'zhao')");
     db.exec("insert into Supplier(id, supplierName) values (1, 'Acme Trading'), "
             "(2, 'O''Neil Supply'), (9, 'gone')");
-    db.exec("insert into Customer(id, customerName) values (1, 'Acme Retail'), "
-            "(2, 'O''Neil Shop'), (9, 'gone')");
+    db.exec("insert into Customer(id, customerName, customerCode) values "
+            "(1, 'Acme Retail', 'K-1'), (2, 'O''Neil Shop', 'K-2'), (9, 'gone', 'K-9')");
     db.exec("insert into ValueSet(id, setName, elementValue) values (7, 'INPUTTYPE', '正常进货'), "
             "(8, 'OUTPUTTYPE', '零售')");
     db.exec("insert into Product(id, productCode, productName, product_model, product_spec, "
@@ -125,6 +129,11 @@ QString build(Kind kind, Query query, const ListCriteria& c, SqlForm form) {
     const ListCriteria d = WithDirection(kind, c);
     const bool docs = query == Query::Documents || query == Query::DocumentsSum;
     return BuildStatement(kind, query, docs ? d.documents : d.lines, form);
+}
+
+// A list statement with its criteria's parameters bound.
+Result runList(Connection& conn, Kind kind, Query query, const ListCriteria& c, SqlForm form) {
+    return run(conn, build(kind, query, c, form), WithDirection(kind, c).params);
 }
 
 QStringList numbers(const Result& r, Kind kind) {
@@ -166,6 +175,44 @@ QStringList withoutSubqueryNumbers(QStringList columns) {
     for (QString& c : columns)
         c.remove(suffix);
     return columns;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- day ranges
+
+namespace {
+
+// Documents on the edges of days, months, years and a leap day, and some
+// dated the way the program writes dates: through a data set, from what a
+// user types or a date box holds.
+void fillDays(TestDb& db) {
+    db.exec("insert into InputForm(id, inputNO, inputDate) values "
+            "(1, 'D1', '2010-03-05 00:00:00.000'), (2, 'D2', '2010-03-05 23:59:59.999'), "
+            "(3, 'D3', '2010-03-06 00:00:00.000'), (4, 'D4', '2010-03-31 23:59:59.999'), "
+            "(5, 'D5', '2010-04-01 00:00:00.000'), (6, 'D6', '2010-12-31 23:59:59.999'), "
+            "(7, 'D7', '2011-01-01 00:00:00.000'), (8, 'D8', '2012-02-29 12:00:00.000'), "
+            "(9, 'D9', '2012-03-01 00:00:00.000'), (10, 'D10', NULL), "
+            "(11, 'D11', '9999-12-31 23:59:59.999'), (12, 'D12', '0100-01-01 08:00:00.000')");
+    DataSet ds(&db.conn());
+    ds.setSql("select id, inputNO, inputDate from InputForm");
+    ds.setUpdateTable("InputForm");
+    ds.open();
+    const QList<QPair<int, QVariant>> typed = {
+        {20, "2010-3-5"},
+        {21, "2010/3/5 23:59:59.999"},
+        {22, "2010-03-05T12:00"},
+        {23, QDate(2012, 2, 29)},
+        {24, QDateTime(QDate(2010, 12, 31), QTime(23, 59, 59, 999))},
+        {25, " 2011-1-1 0:00 "},
+    };
+    for (const auto& [id, date] : typed) {
+        ds.append();
+        ds.setValue("id", id);
+        ds.setValue("inputNO", "D" + QString::number(id));
+        ds.setValue("inputDate", date);
+        ds.post();
+    }
 }
 
 } // namespace
@@ -225,21 +272,37 @@ QString statRow(const Result& r, int i, Side side) {
     return cells(r, i, cols << "unitName");
 }
 
-QString statCriteria(int scope, const QString& key, const QString& column, QDate from, QDate to) {
-    TCriteriaBuilder b = TCriteriaBuilder::Create("", "and");
-    StatStatements::AddProductScope(b, scope, key);
-    if (!column.isEmpty()) b.AddDateRange(column, from, to);
-    return b.Text();
+// The criteria of a statistics window in both forms.
+struct StatCriteria {
+    QString written;
+    QString fast;
+    SqlParams params;
+};
+
+StatCriteria statCriteria(int scope, const QString& key, const QString& column, QDate from,
+                          QDate to) {
+    auto make = [&](SqlForm form) {
+        TCriteriaBuilder b = TCriteriaBuilder::Create("", "and", form);
+        StatStatements::AddProductScope(b, scope, key);
+        if (!column.isEmpty()) b.AddDateRange(column, from, to);
+        return b;
+    };
+    const TCriteriaBuilder fast = make(SqlForm::Sqlite);
+    return {make(SqlForm::AsWritten).Text(), fast.Text(), fast.Params()};
 }
 
 } // namespace
 
+Q_DECLARE_METATYPE(StatCriteria)
+
 class TestStatements : public QObject {
     Q_OBJECT
     // The read-only tests share one database per data set.
-    std::unique_ptr<TestDb> m_lists, m_stats;
+    std::unique_ptr<TestDb> m_lists, m_stats, m_days;
 private slots:
     void initTestCase();
+    void dayRanges_data();
+    void dayRanges();
     void writtenListsRun_data();
     void writtenListsRun();
     void formsAgree_data();
@@ -259,6 +322,52 @@ void TestStatements::initTestCase() {
     fillLists(*m_lists);
     m_stats = std::make_unique<TestDb>();
     fillStats(*m_stats);
+    m_days = std::make_unique<TestDb>();
+    fillDays(*m_days);
+}
+
+void TestStatements::dayRanges_data() {
+    QTest::addColumn<QDate>("start");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<QString>("ids");
+    QTest::newRow("one day, midnight to its last millisecond")
+        << d(2010, 3, 5) << d(2010, 3, 5) << "1 2 20 21 22";
+    QTest::newRow("the next day starts at midnight") << d(2010, 3, 6) << d(2010, 3, 6) << "3";
+    QTest::newRow("to a month's end") << d(2010, 3, 6) << d(2010, 3, 31) << "3 4";
+    QTest::newRow("whole month") << d(2010, 3, 1) << d(2010, 3, 31) << "1 2 3 4 20 21 22";
+    QTest::newRow("first of a month") << d(2010, 4, 1) << d(2010, 4, 1) << "5";
+    QTest::newRow("over a year's end") << d(2010, 12, 31) << d(2011, 1, 1) << "6 7 24 25";
+    QTest::newRow("whole year") << d(2010, 1, 1) << d(2010, 12, 31) << "1 2 3 4 5 6 20 21 22 24";
+    QTest::newRow("leap day") << d(2012, 2, 29) << d(2012, 2, 29) << "8 23";
+    QTest::newRow("over the leap day") << d(2012, 2, 28) << d(2012, 3, 1) << "8 9 23";
+    QTest::newRow("day after the leap day") << d(2012, 3, 1) << d(2012, 3, 1) << "9";
+    QTest::newRow("start after end") << d(2010, 3, 6) << d(2010, 3, 5) << "";
+    QTest::newRow("last day there is") << d(9999, 12, 31) << d(9999, 12, 31) << "11";
+    QTest::newRow("year with leading zero") << d(100, 1, 1) << d(100, 1, 1) << "12";
+    QTest::newRow("all days") << d(100, 1, 1) << d(9999, 12, 31)
+                              << "1 2 3 4 5 6 7 8 9 11 12 20 21 22 23 24 25";
+    QTest::newRow("no start") << QDate() << d(2010, 12, 31) << "";
+    QTest::newRow("no end") << d(2010, 1, 1) << QDate() << "";
+}
+
+// The range DateDiff always gave and the range on the stored text find the
+// same documents.
+void TestStatements::dayRanges() {
+    QFETCH(QDate, start);
+    QFETCH(QDate, end);
+    QFETCH(QString, ids);
+    Connection& conn = m_days->conn();
+    for (SqlForm form : {SqlForm::AsWritten, SqlForm::Sqlite}) {
+        QString criteria = "id > 0";
+        SqlParams params;
+        AddDayRange(criteria, params, "inputDate", start, end, form);
+        const Result r =
+            run(conn, "select id from InputForm where " + criteria + " order by id", params);
+        QStringList got;
+        for (const QVariantList& row : r.rows)
+            got << row.at(0).toString();
+        QCOMPARE(got.join(' '), ids);
+    }
 }
 
 void TestStatements::writtenListsRun_data() {
@@ -346,25 +455,32 @@ void TestStatements::writtenListsRun() {
 
 void TestStatements::formsAgree_data() {
     QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("documents");
-    QTest::addColumn<QString>("lines");
+    // The criteria as written, and in the form we run with their parameters.
+    QTest::addColumn<ListCriteria>("written");
+    QTest::addColumn<ListCriteria>("fast");
     QTest::addColumn<QString>("expected"); // document indexes, newest first
     QTest::addColumn<QString>("lineDocs"); // documents of the listed lines
 
     struct Case {
         const char* name;
-        std::function<ListCriteria(Kind)> criteria;
+        std::function<ListCriteria(Kind, SqlForm)> criteria;
         std::function<QString(Kind)> expected;
         const char* lineDocs = nullptr; // default: the documents that have lines
     };
-    auto search = [](ListSearch s) { return [s](Kind kind) { return BuildCriteria(kind, s); }; };
+    auto search = [](ListSearch s) {
+        return [s](Kind kind, SqlForm form) { return BuildCriteria(kind, s, form); };
+    };
     auto same = [](const char* e) { return [e](Kind) { return QString(e); }; };
     const QList<Case> cases = {
-        {"empty", [](Kind) { return ListCriteria{}; }, same("54321")},
+        {"empty", [](Kind, SqlForm) { return ListCriteria{}; }, same("54321")},
         {"partner with quote", search({.partner = "O'Neil"}), same("2")},
         {"underscore wildcard", search({.partner = " o_neil "}), same("2")},
         {"percent wildcard", search({.partner = "c%e"}), same("51")},
         {"blanks only", search({.partner = "   "}), same("54321")},
+        {"deleted partner's name", search({.partner = "gone"}), same("")},
+        // Only the sales list has a customer code box.
+        {"customer code", search({.customerCode = "k-2"}),
+         [](Kind k) { return QString(k == Kind::Sale ? "2" : "54321"); }},
         {"unaudited", search({.auditKey = "0"}), same("431")},
         {"audited", search({.auditKey = "1"}), same("52")},
         {"all audit states", search({.auditKey = "-1"}), same("54321")},
@@ -372,7 +488,9 @@ void TestStatements::formsAgree_data() {
         {"deleted handling user", search({.userKey = "4"}), same("")},
         {"creating user", search({.createUserKey = "3"}), same("41")},
         {"document type",
-         [](Kind k) { return BuildCriteria(k, {.typeKey = QString::number(caseOf(k).typeId)}); },
+         [](Kind k, SqlForm f) {
+             return BuildCriteria(k, {.typeKey = QString::number(caseOf(k).typeId)}, f);
+         },
          [](Kind k) { return QString(caseOf(k).typeId ? "541" : "54321"); }},
         {"one day with times",
          search({.byDate = true, .dateStart = d(2010, 3, 5), .dateEnd = d(2010, 3, 5)}),
@@ -382,54 +500,70 @@ void TestStatements::formsAgree_data() {
         {"creation range",
          search({.byCreateDate = true, .createStart = d(2010, 3, 6), .createEnd = d(2010, 4, 1)}),
          same("432")},
+        // Two ranges in one text keep their own bounds.
+        {"document and creation ranges",
+         search({.byDate = true,
+                 .dateStart = d(2010, 3, 5),
+                 .dateEnd = d(2010, 3, 31),
+                 .byCreateDate = true,
+                 .createStart = d(2010, 3, 6),
+                 .createEnd = d(2010, 4, 1)}),
+         same("432")},
+        {"range and partner",
+         search({.partner = "neil",
+                 .byDate = true,
+                 .dateStart = d(2010, 3, 1),
+                 .dateEnd = d(2010, 3, 5)}),
+         same("2")},
         {"product name", search({.productName = "APPLE"}), same("41")},
         {"product code and product_spec", search({.productCode = "b-0", .productSpec = "yell"}),
          same("31")},
         {"header and product", search({.partner = "acme", .auditKey = "0", .productName = "apple"}),
          same("1")},
-        {"product filter", [](Kind k) { return ProductFilter(k, 2); }, same("31")},
+        {"product filter", [](Kind k, SqlForm) { return ProductFilter(k, 2); }, same("31")},
         // The documents sub-select does not need the product row, the lines
         // list does: document 3 is found, its orphan line is not listed.
-        {"filter on missing product", [](Kind k) { return ProductFilter(k, 999); }, same("3"), ""},
-        {"list unaudited", [](Kind) { return UnauditedCriteria(); }, same("431")},
+        {"filter on missing product", [](Kind k, SqlForm) { return ProductFilter(k, 999); },
+         same("3"), ""},
+        {"list unaudited", [](Kind, SqlForm) { return UnauditedCriteria(); }, same("431")},
     };
     for (const KindCase& k : kindCases())
         for (const Case& c : cases) {
-            const ListCriteria lc = c.criteria(k.kind);
             const QString docs = c.expected(k.kind);
             const QString lineDocs = c.lineDocs ? QString(c.lineDocs) : QString(docs).remove('5');
             QTest::addRow("%s, %s", qPrintable(kindName(k.kind)), c.name)
-                << int(k.kind) << lc.documents << lc.lines << docs << lineDocs;
+                << int(k.kind) << c.criteria(k.kind, SqlForm::AsWritten)
+                << c.criteria(k.kind, SqlForm::Sqlite) << docs << lineDocs;
         }
 }
 
 void TestStatements::formsAgree() {
     QFETCH(int, kind);
-    QFETCH(QString, documents);
-    QFETCH(QString, lines);
+    QFETCH(ListCriteria, written);
+    QFETCH(ListCriteria, fast);
     QFETCH(QString, expected);
     QFETCH(QString, lineDocs);
     const Kind kd = Kind(kind);
     TestDb& db = *m_lists;
-    const ListCriteria c{documents, lines};
     for (Query q : {Query::Documents, Query::Lines, Query::DocumentsSum, Query::LinesSum}) {
-        const Result written = run(db.conn(), build(kd, q, c, SqlForm::AsWritten));
-        const Result fast = run(db.conn(), build(kd, q, c, SqlForm::Sqlite));
-        QCOMPARE(fast.columns, withoutSubqueryNumbers(written.columns));
-        if (q == Query::Lines) {
-            const QList<QVariantList> a = canonicalLines(written, kd);
-            const QList<QVariantList> b = canonicalLines(fast, kd);
-            QCOMPARE(a.size(), written.rows.size());
-            QCOMPARE(b, a);
-        } else {
-            QCOMPARE(fast.rows, written.rows);
-        }
+        // Lines of one document may come in any order; the rest compares as is.
+        auto rowsOf = [&](const Result& r) {
+            return q == Query::Lines ? canonicalLines(r, kd) : r.rows;
+        };
+        const Result a = runList(db.conn(), kd, q, written, SqlForm::AsWritten);
+        const Result b = runList(db.conn(), kd, q, fast, SqlForm::Sqlite);
+        QCOMPARE(b.columns, withoutSubqueryNumbers(a.columns));
+        QCOMPARE(rowsOf(a).size(), a.rows.size());
+        QCOMPARE(rowsOf(b), rowsOf(a));
+        // Either criteria form also runs inside the other statement form.
+        QCOMPARE(rowsOf(runList(db.conn(), kd, q, fast, SqlForm::AsWritten)), rowsOf(a));
+        QCOMPARE(rowsOf(runList(db.conn(), kd, q, written, SqlForm::Sqlite)), rowsOf(a));
         QStringList want;
         for (QChar i : q == Query::Lines ? lineDocs : expected)
             want << caseOf(kd).prefix + i;
-        if (q == Query::Documents) QCOMPARE(numbers(fast, kd), want);
+        if (q == Query::Documents) QCOMPARE(numbers(b, kd), want);
         if (q == Query::Lines) {
-            QStringList got = numbers(fast, kd);
+            QStringList got = numbers(b, kd);
             got.removeDuplicates();
             QCOMPARE(got, want);
         }
@@ -487,7 +621,8 @@ void TestStatements::criteriaTexts_data() {
     QTest::newRow("nothing chosen adds nothing") << c << QString();
     c.clear();
     AddKeyCriterion(c, "TInputUser.id", "3");
-    AddDayRange(c, "inputDate", d(2010, 3, 5), d(2010, 12, 31));
+    SqlParams unused;
+    AddDayRange(c, unused, "inputDate", d(2010, 3, 5), d(2010, 12, 31), SqlForm::AsWritten);
     QTest::newRow("key and day range")
         << c
         << " TInputUser.id = 3 and (DateDiff('d',inputDate,'2010-3-5')<=0 and "
@@ -580,14 +715,14 @@ void TestStatements::deleteStatements() {
 
 void TestStatements::productStats_data() {
     QTest::addColumn<int>("side");
-    QTest::addColumn<QString>("criteria");
+    QTest::addColumn<StatCriteria>("criteria");
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("totals");
     const QDate none;
     const int in = int(Side::Purchase), out = int(Side::Sale);
     // 1/8 = 0.125 and 2.5/4 = 0.625 are exact halves: they go to the even cent.
     QTest::newRow("purchases, all")
-        << in << QString()
+        << in << StatCriteria{}
         << QStringList{"-|1|3|3|-", "apple|8|1|0.12|个", "banana|0|0|0|件", "cherry|4|2.5|0.62|-"}
         << "13|6.5";
     QTest::newRow("purchases, March")
@@ -602,7 +737,7 @@ void TestStatements::productStats_data() {
         << in << statCriteria(3, "none", "", none, none) << QStringList{} << "-|-";
     // apple: cost round(2*0.0625 + 6*1) = round(6.125) = 6.12; banana: a line
     // without cost counts nothing, quantity 0 gives price 0.
-    QTest::newRow("sales, all") << out << QString()
+    QTest::newRow("sales, all") << out << StatCriteria{}
                                 << QStringList{"-|1|4|4|2|2|-", "apple|8|12|1.5|6.12|5.88|个",
                                                "banana|0|0|0|-1|1|件", "cherry|3|1|0.33|1.5|-0.5|-"}
                                 << "12|17|8.62|8.38";
@@ -618,56 +753,64 @@ void TestStatements::productStats_data() {
 
 void TestStatements::productStats() {
     QFETCH(int, side);
-    QFETCH(QString, criteria);
+    QFETCH(StatCriteria, criteria);
     QFETCH(QStringList, rows);
     QFETCH(QString, totals);
     const Side sd = Side(side);
     TestDb& db = *m_stats;
     // SQLite refuses a select list that reuses its own aliases.
-    QVERIFY_THROWS_EXCEPTION(DbError, run(db.conn(), StatStatements::ProductStatsStatement(
-                                                         sd, criteria, SqlForm::AsWritten)));
-    const Result r =
-        run(db.conn(), StatStatements::ProductStatsStatement(sd, criteria, SqlForm::Sqlite));
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, run(db.conn(), StatStatements::ProductStatsStatement(sd, criteria.written,
+                                                                      SqlForm::AsWritten)));
     const QStringList costs =
         sd == Side::Sale ? QStringList{"ftotalCost", "ftotalRevenue"} : QStringList{};
     const QStringList sums = QStringList{"fquantity", "ftotalPrice"} + costs;
     const QStringList cols =
         QStringList{"productID", "fquantity", "ftotalPrice", "funitPrice"} + costs +
         QStringList{"productCode", "productName", "product_model", "product_spec", "unitName"};
-    QCOMPARE(r.columns, cols);
-    QStringList got;
-    for (int i = 0; i < r.rows.size(); ++i)
-        got << statRow(r, i, sd);
-    QCOMPARE(got, rows);
-    for (int i = 0; i < r.rows.size(); ++i)
-        if (r.at(i, "productName").isNull()) QCOMPARE(r.at(i, "productID").toInt(), 7);
+    // The criteria as written and in the form we run give the same rows.
+    const QList<QPair<QString, SqlParams>> forms = {{criteria.written, {}},
+                                                    {criteria.fast, criteria.params}};
+    for (const auto& [where, params] : forms) {
+        const Result r = run(
+            db.conn(), StatStatements::ProductStatsStatement(sd, where, SqlForm::Sqlite), params);
+        QCOMPARE(r.columns, cols);
+        QStringList got;
+        for (int i = 0; i < r.rows.size(); ++i)
+            got << statRow(r, i, sd);
+        QCOMPARE(got, rows);
+        for (int i = 0; i < r.rows.size(); ++i)
+            if (r.at(i, "productName").isNull()) QCOMPARE(r.at(i, "productID").toInt(), 7);
 
-    const Result t = run(db.conn(), StatStatements::TotalsStatement(sd, criteria, SqlForm::Sqlite));
-    QCOMPARE(t.columns, sums);
-    QCOMPARE(cells(t, 0, sums), totals);
-    if (sd == Side::Purchase) {
-        // Nothing to rewrite here: the written totals run as they are.
-        const Result w =
-            run(db.conn(), StatStatements::TotalsStatement(sd, criteria, SqlForm::AsWritten));
-        QCOMPARE(w.rows, t.rows);
+        const Result t =
+            run(db.conn(), StatStatements::TotalsStatement(sd, where, SqlForm::Sqlite), params);
+        QCOMPARE(t.columns, sums);
+        QCOMPARE(cells(t, 0, sums), totals);
+        if (sd == Side::Purchase) {
+            // Nothing to rewrite here: the written totals run as they are.
+            const Result w = run(
+                db.conn(), StatStatements::TotalsStatement(sd, where, SqlForm::AsWritten), params);
+            QCOMPARE(w.rows, t.rows);
+        }
     }
 }
 
 void TestStatements::trend_data() {
     QTest::addColumn<int>("side");
     QTest::addColumn<int>("grouping");
-    QTest::addColumn<QString>("criteria");
+    QTest::addColumn<StatCriteria>("criteria");
     QTest::addColumn<QStringList>("rows"); // fDate|quantity|amount[|cost|profit]
     const int in = int(Side::Purchase), out = int(Side::Sale);
     const int day = int(Grouping::Day), month = int(Grouping::Month);
     const QDate none;
     QTest::newRow("purchases by day")
-        << in << day << QString() << QStringList{"20100305|8|1", "20100320|4|2.5", "20100402|1|3"};
+        << in << day << StatCriteria{}
+        << QStringList{"20100305|8|1", "20100320|4|2.5", "20100402|1|3"};
     QTest::newRow("purchases by month")
-        << in << month << QString() << QStringList{"201003|12|3.5", "201004|1|3"};
+        << in << month << StatCriteria{} << QStringList{"201003|12|3.5", "201004|1|3"};
     QTest::newRow("purchases of apples by month")
         << in << month << statCriteria(1, "apple", "", none, none) << QStringList{"201003|8|1"};
-    QTest::newRow("sales by day") << out << day << QString()
+    QTest::newRow("sales by day") << out << day << StatCriteria{}
                                   << QStringList{"20100305|5|4|0.62|3.38", "20100320|6|9|6|3",
                                                  "20100402|1|4|2|2"};
     QTest::newRow("sales by month, created in March")
@@ -678,32 +821,39 @@ void TestStatements::trend_data() {
 void TestStatements::trend() {
     QFETCH(int, side);
     QFETCH(int, grouping);
-    QFETCH(QString, criteria);
+    QFETCH(StatCriteria, criteria);
     QFETCH(QStringList, rows);
     const Side sd = Side(side);
     const Grouping g = Grouping(grouping);
     TestDb& db = *m_stats;
-    const Result r =
-        run(db.conn(), StatStatements::TrendStatement(sd, g, criteria, SqlForm::Sqlite));
     QStringList cols = {"fDate", "fquantity", "ftotalPrice"};
     if (sd == Side::Sale) cols += QStringList{"ftotalCost", "ftotalRevenue"};
-    QCOMPARE(r.columns, cols);
-    QStringList got;
-    for (int i = 0; i < r.rows.size(); ++i)
-        got << cells(r, i, cols);
-    QCOMPARE(got, rows);
-    if (sd == Side::Purchase) {
-        const Result w =
-            run(db.conn(), StatStatements::TrendStatement(sd, g, criteria, SqlForm::AsWritten));
-        QCOMPARE(w.columns, r.columns);
-        QList<QVariantList> a = w.rows;
-        std::sort(a.begin(), a.end(), [](const QVariantList& x, const QVariantList& y) {
-            return x[0].toLongLong() < y[0].toLongLong();
-        });
-        QCOMPARE(a, r.rows);
-    } else {
-        QVERIFY_THROWS_EXCEPTION(DbError, run(db.conn(), StatStatements::TrendStatement(
-                                                             sd, g, criteria, SqlForm::AsWritten)));
+    const QList<QPair<QString, SqlParams>> forms = {{criteria.written, {}},
+                                                    {criteria.fast, criteria.params}};
+    for (const auto& [where, params] : forms) {
+        const Result r =
+            run(db.conn(), StatStatements::TrendStatement(sd, g, where, SqlForm::Sqlite), params);
+        QCOMPARE(r.columns, cols);
+        QStringList got;
+        for (int i = 0; i < r.rows.size(); ++i)
+            got << cells(r, i, cols);
+        QCOMPARE(got, rows);
+        if (sd == Side::Purchase) {
+            const Result w =
+                run(db.conn(), StatStatements::TrendStatement(sd, g, where, SqlForm::AsWritten),
+                    params);
+            QCOMPARE(w.columns, r.columns);
+            QList<QVariantList> a = w.rows;
+            std::sort(a.begin(), a.end(), [](const QVariantList& x, const QVariantList& y) {
+                return x[0].toLongLong() < y[0].toLongLong();
+            });
+            QCOMPARE(a, r.rows);
+        } else {
+            QVERIFY_THROWS_EXCEPTION(
+                DbError,
+                run(db.conn(), StatStatements::TrendStatement(sd, g, where, SqlForm::AsWritten),
+                    params));
+        }
     }
 }
 

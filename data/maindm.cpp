@@ -4,6 +4,7 @@
 #include "dberror.h"
 
 #include <QSet>
+#include <memory>
 
 QString TMainDM::CategoryListSql() {
     return QStringLiteral("SELECT id, categoryCode, parentID, categoryName, categoryDesc\nFROM ProductCategory");
@@ -72,6 +73,38 @@ void TMainDM::checkDataFile() {
     }
 }
 
+void TMainDM::upgradeIndexes() {
+    // The line indexes hold both keys since the lists search by product and
+    // by document through them; a file made before gets them once.
+    const struct {
+        const char* name;
+        const char* table;
+        const char* columns;
+    } wanted[] = {
+        {"idxInputDetailNO", "InputDetail", "inputNO, productID"},
+        {"idxInputDetailProduct", "InputDetail", "productID, inputNO"},
+        {"idxOutputDetailNO", "OutputDetail", "outputNO, productID"},
+        {"idxOutputDetailProduct", "OutputDetail", "productID, outputNO"},
+        {"idxRefundDetailNO", "RefundDetail", "refundNO, productID"},
+        {"idxRefundDetailProduct", "RefundDetail", "productID, refundNO"},
+    };
+    std::unique_ptr<TransactionGuard> t;
+    for (const auto& w : wanted) {
+        const QString name = QLatin1String(w.name);
+        int columns = 0;
+        MainConn.select(QStringLiteral("PRAGMA index_info(%1)").arg(name), {}, [&columns](const Statement&) {
+            ++columns;
+            return true;
+        });
+        if (columns == 2) continue;
+        if (!t) t = std::make_unique<TransactionGuard>(MainConn);
+        MainConn.execute(QStringLiteral("DROP INDEX IF EXISTS %1").arg(name));
+        MainConn.execute(QStringLiteral("CREATE INDEX %1 ON %2(%3)")
+                             .arg(name, QLatin1String(w.table), QLatin1String(w.columns)));
+    }
+    if (t) t->commit();
+}
+
 void TMainDM::Startup(const QString& dataFile) {
     MainConn.close();
     MainConn.open(dataFile);
@@ -79,6 +112,7 @@ void TMainDM::Startup(const QString& dataFile) {
         checkDataFile();
         MainConn.checkWritable();
         MainConn.useWal();
+        upgradeIndexes();
     } catch (...) {
         MainConn.close();
         throw;

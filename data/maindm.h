@@ -47,6 +47,7 @@ public:
 private:
     DataSet* make(const char* name, const QString& sql);
     void checkDataFile();
+    void upgradeIndexes();
     std::vector<DataSet*> m_queries;
 };
 

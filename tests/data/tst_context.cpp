@@ -22,6 +22,7 @@ class TestContext : public QObject {
     Q_OBJECT
 private slots:
     void cleanup() { TClock::reset(); }
+    void olderFileGainsLineIndexes();
     void isAdmin_data();
     void isAdmin();
     void connectionStrings();
@@ -274,6 +275,18 @@ void TestContext::unknownDateRange() {
     } catch (const AppError& e) {
         QCOMPARE(e.text(), QString("Unrecognized dr."));
     }
+}
+
+// A file made before the line indexes held both keys gets them at start-up.
+void TestContext::olderFileGainsLineIndexes() {
+    TestDb db;
+    db.exec("drop index idxOutputDetailProduct");
+    db.exec("create index idxOutputDetailProduct on OutputDetail(productID)");
+    db.exec("drop index idxInputDetailNO");
+    TMainDM dm;
+    dm.Startup(db.path());
+    for (const char* name : {"idxOutputDetailProduct", "idxInputDetailNO", "idxRefundDetailNO"})
+        QCOMPARE(db.scalar(QString("select count(*) from pragma_index_info('%1')").arg(name)).toInt(), 2);
 }
 
 void TestContext::startupOpensListsInOrder() {

@@ -1,5 +1,6 @@
 #include "productselector.h"
 
+#include "connection.h"
 #include "controlplacement.h"
 #include "dataset.h"
 #include "datagrid.h"
@@ -16,10 +17,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
 
 namespace {
 const QString kPlacement = QStringLiteral("ProductSelector\\");
@@ -34,6 +38,130 @@ TProduct productFromRow(DataSet& ds) {
     p.storageUnit = ds.field(QStringLiteral("storageUnit"))->asInteger();
     p.salePrice = ds.field(QStringLiteral("salePrice"))->asFloat();
     return p;
+}
+
+// The list's order: by name, and products of one name in the order they were
+// entered, as the name index holds them.
+const QString kByName = QStringLiteral(" order by productName, Product.id");
+
+// The condition for the criteria: each text like '%text%' in its column, the
+// texts joined by "or", or by "and" for matchAll. Empty without any text.
+QString searchCondition(const TProduct& c, bool matchAll, SqlParams* params) {
+    QStringList terms;
+    auto add = [&](const QString& value, const QString& column) {
+        if (value.isEmpty()) return;
+        terms << column + QStringLiteral(" like :") + column;
+        params->insert(column, QString(QLatin1Char('%') + value + QLatin1Char('%')));
+    };
+    add(c.productCode, QStringLiteral("productCode"));
+    add(c.productName, QStringLiteral("productName"));
+    add(c.product_model, QStringLiteral("product_model"));
+    add(c.product_spec, QStringLiteral("product_spec"));
+    if (terms.isEmpty()) return QString();
+    return QLatin1Char('(') + terms.join(matchAll ? QStringLiteral(" and ") : QStringLiteral(" or ")) +
+           QLatin1Char(')');
+}
+
+// The connection the list will read on (see DataSet::open): its reader, or
+// the connection itself inside a transaction, to see the uncommitted rows.
+Connection& readingConnection(Connection& conn) { return conn.inTransaction() ? conn : conn.reader(); }
+
+// LIKE ignores the case of ASCII letters only; the index holds them lowered.
+QString asciiLower(QString s) {
+    for (QChar& ch : s)
+        if (ch >= QLatin1Char('A') && ch <= QLatin1Char('Z')) ch = QChar(ch.unicode() + ('a' - 'A'));
+    return s;
+}
+
+// The first text after all texts that start with prefix; empty when no text
+// comes after them.
+QString afterPrefix(const QString& prefix) {
+    QList<uint> chars = prefix.toUcs4();
+    while (!chars.isEmpty()) {
+        uint last = chars.takeLast();
+        if (last >= 0x10FFFF) continue;
+        ++last;
+        if (last >= 0xD800 && last <= 0xDFFF) last = 0xE000; // no character is a surrogate
+        chars.append(last);
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), chars.size());
+    }
+    return QString();
+}
+
+// The products that may hold one text, as a statement of their ids: every
+// product with a value like '%text%' is among them, and perhaps some that
+// are not (the text has wildcards, or is in another column).
+struct Holders {
+    QString ids;      // select ... as id; an id may come more than once
+    SqlParams params; // of ids
+    int entries = 0;  // rows of ids (at least the products), counted up to a limit
+};
+
+// Nothing when the text is wildcards only, and so narrows nothing.
+std::optional<Holders> holdersOf(Connection& conn, const QString& text, const QString& key, int countTo) {
+    static const QRegularExpression wildcard(QStringLiteral("[%_]"));
+    const QStringList runs = asciiLower(text).split(wildcard, Qt::SkipEmptyParts);
+    if (runs.isEmpty()) return std::nullopt;
+    Holders h;
+    QStringList phrases;
+    for (const QString& run : runs)
+        if (run.toUcs4().size() >= 3)
+            phrases << QLatin1Char('"') + QString(run).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+                           QLatin1Char('"');
+    if (!phrases.isEmpty()) {
+        // A phrase of trigrams is that text inside one value, for every run
+        // of three characters or more.
+        h.ids = QStringLiteral("select rowid as id from ProductSearch where ProductSearch match :%1").arg(key);
+        h.params.insert(key, phrases.join(QLatin1String(" AND ")));
+    } else {
+        // Runs of one or two characters: the values end in two padding
+        // characters, so wherever the longest run stands in a value, a
+        // trigram starts with it, and the index lists those terms together.
+        const QString run = *std::max_element(runs.begin(), runs.end(), [](const QString& a, const QString& b) {
+            return a.toUcs4().size() < b.toUcs4().size();
+        });
+        const QString end = afterPrefix(run);
+        h.ids = QStringLiteral("select doc as id from ProductSearchTerms where term >= :%1").arg(key);
+        h.params.insert(key, run);
+        if (!end.isEmpty()) {
+            h.ids += QStringLiteral(" and term < :%1end").arg(key);
+            h.params.insert(key + QLatin1String("end"), end);
+        }
+    }
+    Statement count(conn, QStringLiteral("select count(*) from (%1 limit :countTo)").arg(h.ids));
+    count.bindAll(h.params);
+    count.bind(QStringLiteral(":countTo"), countTo);
+    count.step();
+    h.entries = count.value(0).toInt();
+    return h;
+}
+
+// The products that may match the criteria, from the index: for any text,
+// those holding one of them; for all texts, those holding the rarest one.
+// Nothing when a text is too common to narrow the list (any text), or every
+// text is (all texts).
+std::optional<Holders> holdersOf(Connection& conn, const TProduct& c, bool matchAll, int filterLimit) {
+    QStringList texts; // the four are mostly one
+    std::optional<Holders> holders;
+    for (const QString& text : {c.productCode, c.productName, c.product_model, c.product_spec}) {
+        if (text.isEmpty() || texts.contains(text)) continue;
+        texts << text;
+        const QString key = QStringLiteral("holder%1").arg(texts.size());
+        const std::optional<Holders> h = holdersOf(conn, text, key, filterLimit + 1);
+        const bool narrows = h && h->entries <= filterLimit;
+        if (matchAll) {
+            if (narrows && (!holders || h->entries < holders->entries)) holders = h;
+        } else if (!narrows) {
+            return std::nullopt;
+        } else if (!holders) {
+            holders = h;
+        } else {
+            holders->ids += QStringLiteral(" union all ") + h->ids;
+            holders->params.insert(h->params);
+            holders->entries += h->entries;
+        }
+    }
+    return holders;
 }
 } // namespace
 
@@ -141,33 +269,37 @@ void TProductSelector::timerFired() {
     RunSearch(m_pending, m_pendingMatchAll);
 }
 
-QString TProductSelector::SearchStatement(const TProduct& c, bool matchAll, QList<QPair<QString, QString>>* params) {
-    const QString joiner = matchAll ? QStringLiteral(" and ") : QStringLiteral(" or ");
-    QString sql = QStringLiteral("select Product.*, ProductUnit.unitName from Product  left join ProductUnit on "
-                                 "Product.storageUnit=ProductUnit.id ");
-    QStringList terms;
-    auto add = [&](const QString& value, const QString& column) {
-        if (value.isEmpty()) return;
-        terms << QStringLiteral(" ") + column + QStringLiteral(" like :") + column + QStringLiteral(" ");
-        if (params) params->append({column, QStringLiteral("%") + value + QStringLiteral("%")});
-    };
-    add(c.productCode, QStringLiteral("productCode"));
-    add(c.productName, QStringLiteral("productName"));
-    add(c.product_model, QStringLiteral("product_model"));
-    add(c.product_spec, QStringLiteral("product_spec"));
-    if (!terms.isEmpty()) sql += QStringLiteral(" where ") + terms.join(joiner);
-    sql += QStringLiteral(" order by productName ");
-    return sql;
-}
-
 void TProductSelector::RunSearch(const TProduct& criteria, bool matchAll) {
-    QList<QPair<QString, QString>> params;
-    const QString sql = SearchStatement(criteria, matchAll, &params);
     ++m_searches;
+    // Lets go of the last search's read before the next one starts.
     productQuery->close();
-    productQuery->setSql(sql);
+    SqlParams params;
+    const QString condition = searchCondition(criteria, matchAll, &params);
+    const QString columns = QStringLiteral("select Product.*, ProductUnit.unitName from ");
+    const QString unit = QStringLiteral(" left join ProductUnit on Product.storageUnit=ProductUnit.id");
+    QString sql = columns + QStringLiteral("Product") + unit;
+    if (!condition.isEmpty()) {
+        const std::optional<Holders> holders =
+            holdersOf(readingConnection(*productQuery->connection()), criteria, matchAll, m_filterLimit);
+        if (!holders) {
+            // Too common to narrow: products along the name index match
+            // often, so the first screenful is read at once.
+            sql += QStringLiteral(" where ") + condition;
+        } else if (holders->entries <= m_sortLimit) {
+            // Few: read them by id and sort.
+            sql = columns + QStringLiteral("(select distinct id from (") + holders->ids +
+                  QStringLiteral(")) as holder cross join Product on Product.id = holder.id") + unit +
+                  QStringLiteral(" where ") + condition;
+        } else {
+            // Many: along the name index, passing over every product that
+            // does not hold the texts without reading it.
+            sql += QStringLiteral(" where +Product.id in (") + holders->ids + QStringLiteral(") and ") + condition;
+        }
+        if (holders) params.insert(holders->params);
+    }
+    productQuery->setSql(sql + kByName);
     productQuery->clearParams();
-    for (const auto& [name, value] : params) productQuery->setParam(name, value);
+    for (auto it = params.cbegin(); it != params.cend(); ++it) productQuery->setParam(it.key(), it.value());
     productQuery->open();
 }
 

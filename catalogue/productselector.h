@@ -33,9 +33,17 @@ public:
     void PickCurrent();
     void HideSelector();
     void ResetSearch();
+    // Lists the products whose code, name, model or spec is like '%text%'
+    // for the criteria's texts (any of them, or all with matchAll), by name.
+    // The data file's trigram index tells which products hold the texts: up
+    // to sortLimit of them are read by id and sorted, more are picked out
+    // along the name index. A text held by more than filterLimit index
+    // entries is so common that the name index is walked without it.
     void RunSearch(const TProduct& criteria, bool matchAll);
-    // The statement and its parameters for criteria, without running it.
-    static QString SearchStatement(const TProduct& criteria, bool matchAll, QList<QPair<QString, QString>>* params);
+    void SetSearchLimits(int sortLimit, int filterLimit) {
+        m_sortLimit = sortLimit;
+        m_filterLimit = filterLimit;
+    }
 
     // Opens the full product list for picking ("高级查找（新建商品）"); set by
     // the catalogue once the product list window exists.
@@ -56,6 +64,12 @@ private:
     TProduct m_pending, m_lastRun;
     bool m_pendingMatchAll = false;
     int m_searches = 0;
+    // Index entries of the texts (at least one per product holding them) up
+    // to which the products are read by id and sorted (about as long as
+    // walking the whole name index), and up to which they are picked out
+    // along the name index (counting and collecting them costs about as much).
+    int m_sortLimit = 3000;
+    int m_filterLimit = 12000;
 };
 
 // The key handling of a document's line grid: Up and Down move between

@@ -137,6 +137,40 @@ CREATE INDEX idxProductCategory ON Product(categoryID);
 CREATE INDEX idxProductUnit ON Product(storageUnit);
 CREATE INDEX idxProductBrand ON Product(product_brand_id);
 
+-- The product selector looks for a text anywhere in code, name, model and
+-- spec. Walking every product for that is too slow for a big shop, so the four
+-- columns are kept in a trigram index that the triggers below follow. The
+-- index holds what LIKE compares: ASCII letters lowered (LIKE ignores their
+-- case and no other's). Each value ends in two U+0001 so that every one- or
+-- two-character text starts a trigram (ProductSearchTerms finds those).
+-- TMainDM::Startup adds these objects to older data files: keep both alike.
+CREATE VIEW ProductSearchText AS
+SELECT id,
+    lower(productCode) || char(1, 1) AS productCode,
+    lower(productName) || char(1, 1) AS productName,
+    lower(product_model) || char(1, 1) AS product_model,
+    lower(product_spec) || char(1, 1) AS product_spec
+FROM Product;
+CREATE VIRTUAL TABLE ProductSearch USING fts5(productCode, productName, product_model, product_spec,
+    content='ProductSearchText', content_rowid='id', tokenize='trigram case_sensitive 1');
+CREATE VIRTUAL TABLE ProductSearchTerms USING fts5vocab(ProductSearch, instance);
+CREATE TRIGGER ProductSearchAdd AFTER INSERT ON Product BEGIN
+    INSERT INTO ProductSearch(rowid, productCode, productName, product_model, product_spec)
+    SELECT * FROM ProductSearchText WHERE id = new.id;
+END;
+CREATE TRIGGER ProductSearchRemove BEFORE DELETE ON Product BEGIN
+    INSERT INTO ProductSearch(ProductSearch, rowid, productCode, productName, product_model, product_spec)
+    SELECT 'delete', * FROM ProductSearchText WHERE id = old.id;
+END;
+CREATE TRIGGER ProductSearchChangeFrom BEFORE UPDATE OF id, productCode, productName, product_model, product_spec ON Product BEGIN
+    INSERT INTO ProductSearch(ProductSearch, rowid, productCode, productName, product_model, product_spec)
+    SELECT 'delete', * FROM ProductSearchText WHERE id = old.id;
+END;
+CREATE TRIGGER ProductSearchChangeTo AFTER UPDATE OF id, productCode, productName, product_model, product_spec ON Product BEGIN
+    INSERT INTO ProductSearch(rowid, productCode, productName, product_model, product_spec)
+    SELECT * FROM ProductSearchText WHERE id = new.id;
+END;
+
 CREATE TABLE ProductCategory (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     categoryCode VARCHAR(50) COLLATE NOCASE,

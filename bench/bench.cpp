@@ -552,10 +552,12 @@ int runAll(int argc, char** argv, const QString& shopFile) {
     grid.setDataSet(&list);
     grid.resize(1000, 600);
     grid.show();
-    auto firstPage = [&](const QString& sql) {
-        return [&, sql] {
+    auto firstPage = [&](const QString& sql, const SqlParams& params = {}) {
+        return [&, sql, params] {
             list.close();
             list.setSql(sql);
+            list.clearParams();
+            for (auto it = params.cbegin(); it != params.cend(); ++it) list.setParam(it.key(), it.value());
             QElapsedTimer t;
             t.start();
             list.open();
@@ -591,19 +593,19 @@ int runAll(int argc, char** argv, const QString& shopFile) {
 
     ListSearch byName;
     byName.productName = textAt(conn, QStringLiteral("select productName from Product where id = 4242"));
-    const QString documentsByName =
-        BuildStatement(k, Query::Documents, BuildCriteria(k, byName).documents, SqlForm::Sqlite);
+    const ListCriteria nameCriteria = BuildCriteria(k, byName, SqlForm::Sqlite);
+    const QString documentsByName = BuildStatement(k, Query::Documents, nameCriteria.documents, SqlForm::Sqlite);
     report(measure(QStringLiteral("documents searched by product name, first page"), watched, rawDb,
-                   firstPage(documentsByName)));
+                   firstPage(documentsByName, nameCriteria.params)));
     ListSearch bySupplier;
     bySupplier.partner = textAt(conn, QStringLiteral("select supplierName from Supplier where id = 12"));
     bySupplier.byDate = true;
     bySupplier.dateStart = QDate(2008, 1, 1);
     bySupplier.dateEnd = QDate(2008, 12, 31);
-    const QString linesBySupplier =
-        BuildStatement(k, Query::Lines, BuildCriteria(k, bySupplier).lines, SqlForm::Sqlite);
+    const ListCriteria supplierCriteria = BuildCriteria(k, bySupplier, SqlForm::Sqlite);
+    const QString linesBySupplier = BuildStatement(k, Query::Lines, supplierCriteria.lines, SqlForm::Sqlite);
     report(measure(QStringLiteral("lines searched by supplier + year, first page"), watched, rawDb,
-                   firstPage(linesBySupplier)));
+                   firstPage(linesBySupplier, supplierCriteria.params)));
 
     // Footers: the sum statements of the lists, shown under the grid.
     grid.setFooterMode(DataGrid::FooterMode::Columns);
@@ -630,13 +632,13 @@ int runAll(int argc, char** argv, const QString& shopFile) {
     // keeps it, shown in a grid like the lists.
     for (const auto side : {StatStatements::Side::Purchase, StatStatements::Side::Sale}) {
         const bool purchase = side == StatStatements::Side::Purchase;
-        TCriteriaBuilder b = TCriteriaBuilder::Create(QString(), QStringLiteral("and"));
+        TCriteriaBuilder b = TCriteriaBuilder::Create(QString(), QStringLiteral("and"), SqlForm::Sqlite);
         b.AddDateRange(purchase ? QStringLiteral("inputDate") : QStringLiteral("outputDate"), QDate(2008, 1, 1),
                        QDate(2008, 12, 31));
         const QString sql = StatStatements::ProductStatsStatement(side, b.Text(), SqlForm::Sqlite);
         report(measure(QStringLiteral("%1 statistics per product, 2008, first page")
                            .arg(purchase ? QStringLiteral("purchase") : QStringLiteral("sale")),
-                       watched, rawDb, firstPage(sql)));
+                       watched, rawDb, firstPage(sql, b.Params())));
     }
     list.close();
     grid.hide();

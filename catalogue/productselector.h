@@ -33,7 +33,7 @@ public:
     void PickCurrent();
     void HideSelector();
     void ResetSearch();
-    // Lists the products whose code, name, model or spec is like '%text%'
+    // Lists the products whose code, name, model or 规格 is like '%text%'
     // for the criteria's texts (any of them, or all with matchAll), by name.
     // The data file's trigram index tells which products hold the texts: up
     // to sortLimit of them are read by id and sorted, more are picked out

@@ -138,7 +138,7 @@ CREATE INDEX idxProductUnit ON Product(storageUnit);
 CREATE INDEX idxProductBrand ON Product(product_brand_id);
 
 -- The product selector looks for a text anywhere in code, name, model and
--- spec. Walking every product for that is too slow for a big shop, so the four
+-- 规格. Walking every product for that is too slow for a big shop, so the four
 -- columns are kept in a trigram index that the triggers below follow. The
 -- index holds what LIKE compares: ASCII letters lowered (LIKE ignores their
 -- case and no other's). Each value ends in two U+0001 so that every one- or

@@ -273,7 +273,7 @@ void TestProductSelector::sameRowsAsLike_data() {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("guige");
     QTest::addColumn<bool>("all");
     auto every = [](const char* row, const QString& text) {
         QTest::newRow(row) << text << text << text << text << false;
@@ -318,7 +318,7 @@ void TestProductSelector::sameRowsAsLike_data() {
     QTest::newRow("code and name, both wildcards only") << "_" << "%" << "" << "" << true;
     QTest::newRow("code or name, one common") << "6" << "Z" << "" << "" << false;
     QTest::newRow("code or name, one wildcards only") << "_" << "Z" << "" << "" << false;
-    QTest::newRow("spec only") << "" << "" << "" << "黄" << false;
+    QTest::newRow("规格 only") << "" << "" << "" << "黄" << false;
     QTest::newRow("model only, all") << "" << "" << "a1" << "" << true;
     QTest::newRow("every column its own text, all") << "69" << "苹果" << "A1" << "红" << true;
 }
@@ -327,7 +327,7 @@ void TestProductSelector::sameRowsAsLike() {
     QFETCH(QString, code);
     QFETCH(QString, name);
     QFETCH(QString, model);
-    QFETCH(QString, spec);
+    QFETCH(QString, guige);
     QFETCH(bool, all);
     Shop s;
     TProductSelector sel(s.dm.MainConn, s.labels, s.placement);
@@ -335,7 +335,7 @@ void TestProductSelector::sameRowsAsLike() {
     c.productCode = code;
     c.productName = name;
     c.product_model = model;
-    c.product_spec = spec;
+    c.product_spec = guige;
     compareWithLike(sel, s.db.conn(), c, all);
 }
 
@@ -350,7 +350,7 @@ void TestProductSelector::indexFollowsChanges_data() {
     QTest::newRow("renamed") << "update Product set productName = '新红富士' where id = 1" << "file";
     QTest::newRow("renamed, not yet committed") << "update Product set productName = '新红富士' where id = 1"
                                                 << "transaction";
-    QTest::newRow("code, model and spec changed")
+    QTest::newRow("code, model and 规格 changed")
         << "update Product set productCode = 'NEWCODE', product_model = 'M999', product_spec = NULL where id = 9"
         << "main";
     QTest::newRow("name emptied") << "update Product set productName = NULL where productName = '苹果'" << "file";

@@ -189,8 +189,10 @@ void Connection::open(const QString& path) {
     sqlite3* db = nullptr;
     // Read-write without create: a missing data file is an error, never an
     // empty new database that would hide the user's data.
+    // A connection belongs to one thread (work off the interface thread
+    // opens its own), so SQLite need not lock around every column read.
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);

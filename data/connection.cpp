@@ -233,18 +233,25 @@ void Connection::checkWritable() const {
 
 Connection& Connection::reader() {
     if (!m_db) throw DbError(QStringLiteral("未连接到数据库."));
-    if (!m_reader) {
-        auto r = std::make_unique<Connection>();
-        r->open(m_file);
-        r->execute(QStringLiteral("PRAGMA query_only=1"));
-        r->setTrace(m_trace);
-        m_reader = std::move(r);
-    }
-    return *m_reader;
+    for (auto& r : m_readers)
+        if (!r->hasPendingRead()) return *r;
+    auto r = std::make_unique<Connection>();
+    r->open(m_file);
+    r->execute(QStringLiteral("PRAGMA query_only=1"));
+    r->setTrace(m_trace);
+    m_readers.push_back(std::move(r));
+    return *m_readers.back();
+}
+
+bool Connection::hasPendingRead() const {
+    if (!m_db) return false;
+    for (sqlite3_stmt* st = sqlite3_next_stmt(m_db, nullptr); st; st = sqlite3_next_stmt(m_db, st))
+        if (sqlite3_stmt_busy(st)) return true;
+    return false;
 }
 
 void Connection::setTrace(std::function<void(const QString&)> trace) {
-    if (m_reader) m_reader->setTrace(trace);
+    for (auto& r : m_readers) r->setTrace(trace);
     m_trace = std::move(trace);
     if (!m_db) return;
     if (!m_trace) {
@@ -263,7 +270,7 @@ void Connection::setTrace(std::function<void(const QString&)> trace) {
 }
 
 void Connection::close() {
-    m_reader.reset();
+    m_readers.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;

@@ -4,6 +4,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -89,8 +90,13 @@ public:
     // A second handle on the same file for lists read lazily. A cursor left
     // open keeps a read transaction, and a connection whose read is older
     // than another's commit can no longer write; so long reads never run on
-    // the connection that writes. Opened on first use.
+    // the connection that writes. All statements of one handle share its
+    // read, so a handle where a list's cursor is still pending would show
+    // every later list the file as it was then: each call hands out a handle
+    // with no statement under way, opening another when all are held.
     Connection& reader();
+    // Whether a statement on this handle is part-way through its rows.
+    bool hasPendingRead() const;
 
     // The one way to run SQL with values from outside: bound parameters.
     // Runs one statement that returns no rows; the number of rows it changed.
@@ -125,7 +131,7 @@ public:
 private:
     sqlite3* m_db = nullptr;
     QString m_file;
-    std::unique_ptr<Connection> m_reader;
+    std::vector<std::unique_ptr<Connection>> m_readers;
     std::function<void(const QString&)> m_trace;
 };
 

@@ -839,6 +839,16 @@ void TestDataSet::writeWhileLazyCursorPending() {
     units.post();
     QCOMPARE(db.scalar("SELECT count(*) FROM ProductUnit WHERE unitName IN ('打', '双')").toInt(),
              2);
+    // A list opened later, read lazily as well, sees both while the first
+    // list's cursor is still pending; so does a look-up by key beyond the
+    // rows read.
+    DataSet later(&db.conn());
+    later.setSql("SELECT id, unitName FROM ProductUnit ORDER BY id");
+    later.setUpdateTable("ProductUnit");
+    later.setFetchBlock(1);
+    later.open();
+    QVERIFY(later.canFetchMore());
+    QVERIFY(later.locate("unitName", "双"));
     QCOMPARE(list.recordCount(), 10000);
     QCOMPARE(list.valueAt(9999, "id").toLongLong(), 10000);
 }

@@ -3,6 +3,7 @@
 #include "datagrid.h"
 #include "dataset.h"
 #include "loginform.h"
+#include "looksupport.h"
 #include "mainform.h"
 #include "password.h"
 #include "setpasswordform.h"
@@ -85,20 +86,6 @@ void typeInto(QWidget* w, const QString& text) {
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, w, c == ' ' ? Qt::Key_Space : Qt::Key_unknown, QString(c),
                             Qt::NoModifier);
-}
-
-// Labels and buttons narrower than their text: cut off on screen.
-QStringList clipped(QWidget* window) {
-    QStringList out;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window)) continue;
-        if (qobject_cast<QLabel*>(w) && w->width() < w->sizeHint().width()) out << w->objectName();
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            const QString text = QString(b->text()).remove('&');
-            if (b->width() < b->fontMetrics().horizontalAdvance(text) + 8) out << b->objectName();
-        }
-    }
-    return out;
 }
 
 void saveShot(QWidget* w, const QString& name) {

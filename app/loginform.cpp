@@ -6,6 +6,7 @@
 #include "formkit.h"
 #include "guard.h"
 #include "maindm.h"
+#include "password.h"
 #include "quickmessagedlg.h"
 #include "resourcepool.h"
 
@@ -18,7 +19,8 @@
 #include <QPushButton>
 #include <QToolTip>
 
-TLoginForm::TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+TLoginForm::TLoginForm(TMainDM& dm, TAppContext& context, QWidget* parent)
+    : QDialog(parent), m_conn(dm.MainConn), m_context(context) {
     setObjectName(QStringLiteral("LoginForm"));
     setWindowTitle(kAppTitle);
     // Dialog border without the system buttons: leaving is "退出".
@@ -79,7 +81,7 @@ QLayout* TLoginForm::buildFields() {
     edtUser->setMinimumWidth(180);
     edtPassword = Named<QLineEdit>(this, "edtPassword");
     edtPassword->setEchoMode(QLineEdit::Password);
-    edtPassword->setMaxLength(50);
+    edtPassword->setMaxLength(TPasswords::MaxLength);
     Image1 = Named<QLabel>(this, "Image1");
     Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(20, 20));
     Image1->setCursor(Qt::PointingHandCursor);
@@ -157,8 +159,8 @@ QString TLoginForm::CheckLogin() const {
     const bool canLogin = queryUser->field(QStringLiteral("canLogin"))->asBoolean();
     const int id = queryUser->field(QStringLiteral("id"))->asInteger();
     if (!canLogin && id != 1) return QStringLiteral("该用户没有登陆权限.");
-    const QString stored = queryUser->field(QStringLiteral("password"))->asString();
-    if (stored != edtPassword->text()) return QStringLiteral("密码错误.");
+    if (!TPasswords::Matches(queryUser->field(QStringLiteral("password"))->value(), edtPassword->text()))
+        return QStringLiteral("密码错误.");
     return QString();
 }
 
@@ -173,6 +175,10 @@ void TLoginForm::DoLogin() {
     u.id = queryUser->field(QStringLiteral("id"))->asInteger();
     u.userName = queryUser->field(QStringLiteral("userName"))->asString();
     u.userGroupID = queryUser->field(QStringLiteral("userGroupID"))->asInteger();
+    // A password still kept in clear text (or hashed more weakly than
+    // today) is stored as a hash now that the user has shown it.
+    TPasswords(m_conn).Upgrade(u.id, queryUser->field(QStringLiteral("password"))->value(),
+                               edtPassword->text());
     m_context.SetCurrentUser(u);
     RememberLogin(u.id);
     accept();

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 
+class Connection;
 class DataSet;
 class QComboBox;
 class QLabel;
@@ -37,6 +38,7 @@ protected:
 private:
     QLayout* buildBanner();
     QLayout* buildFields();
+    Connection& m_conn;
     TAppContext& m_context;
     void fillUsers();
     void syncCombo();

@@ -2,6 +2,7 @@
 
 #include "appcontext.h"
 #include "catalogue.h"
+#include "changepasswordform.h"
 #include "controlplacement.h"
 #include "desktop.h"
 #include "dynamicfield.h"
@@ -11,7 +12,9 @@
 #include "productbrandform.h"
 #include "productmainform.h"
 #include "resourcefactory.h"
+#include "staff.h"
 #include "unitform.h"
+#include "userform.h"
 
 TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement)
     : m_dm(dm), m_context(context), m_placement(placement) {
@@ -19,6 +22,7 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_labels = std::make_unique<TDFMProxy>(dm.MainConn);
     m_dialogPlacer = std::make_unique<TDialogPlacer>();
     m_mainForm = std::make_unique<TMainForm>(context);
+    m_staff = std::make_unique<TStaff>(dm, context, placement, m_mainForm.get());
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
     plugActions();
@@ -39,4 +43,7 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    TStaff* staff = m_staff.get();
+    f.SetHandler(f.miUser, [staff] { staff->Users().ShowForMaintenance(); });
+    f.SetHandler(f.miChangePassword, [staff] { staff->PasswordChange().exec(); });
 }

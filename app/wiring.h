@@ -10,6 +10,7 @@ class TFocusHandler;
 class TMainDM;
 class TMainForm;
 class TResourceFactory;
+class TStaff;
 
 // Every window of the program after the login, made in one order and each
 // handed what it uses; the main window's actions are plugged in here. Start-up
@@ -23,6 +24,7 @@ public:
 
     TMainForm& MainForm() { return *m_mainForm; }
     TCatalogue& Catalogue() { return *m_catalogue; }
+    TStaff& Staff() { return *m_staff; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
 
@@ -37,5 +39,6 @@ private:
     std::unique_ptr<TDialogPlacer> m_dialogPlacer;
     std::unique_ptr<TMainForm> m_mainForm;
     std::unique_ptr<TFocusHandler> m_focus;
+    std::unique_ptr<TStaff> m_staff;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
 };

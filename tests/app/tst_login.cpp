@@ -2,6 +2,7 @@
 #include "dataset.h"
 #include "loginform.h"
 #include "maindm.h"
+#include "password.h"
 #include "quickmessagedlg.h"
 #include "shellsupport.h"
 
@@ -33,6 +34,8 @@ class TestLogin : public QObject {
 private slots:
     void checkLogin_data();
     void checkLogin();
+    void storedPasswordAfterLogin_data();
+    void storedPasswordAfterLogin();
     void checkLoginWithoutConnection();
     void checkLoginRefusesUserWithoutRight();
     void emptyUserTable();
@@ -52,12 +55,18 @@ void TestLogin::checkLogin_data() {
     QTest::addColumn<bool>("canLogin");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message");
-    QTest::newRow("admin, empty password") << "admin" << QVariant() << true << "" << "";
-    QTest::newRow("admin, something typed") << "admin" << QVariant() << true << "x" << "密码错误.";
-    QTest::newRow("NULL password, empty box") << "张三" << QVariant() << true << "" << "";
-    QTest::newRow("right password") << "张三" << QVariant("abc") << true << "abc" << "";
-    QTest::newRow("case matters") << "张三" << QVariant("Abc") << true << "abc" << "密码错误.";
-    QTest::newRow("trailing blank matters") << "张三" << QVariant("abc") << true << "abc " << "密码错误.";
+    QTest::addColumn<bool>("hashed"); // stored as its hash rather than in clear text
+    QTest::newRow("admin, empty password") << "admin" << QVariant() << true << "" << "" << false;
+    QTest::newRow("admin, something typed") << "admin" << QVariant() << true << "x" << "密码错误." << false;
+    QTest::newRow("NULL password, empty box") << "张三" << QVariant() << true << "" << "" << false;
+    QTest::newRow("empty password, something typed") << "张三" << QVariant("") << true << "x" << "密码错误." << false;
+    QTest::newRow("right password") << "张三" << QVariant("abc") << true << "abc" << "" << true;
+    QTest::newRow("case matters") << "张三" << QVariant("Abc") << true << "abc" << "密码错误." << true;
+    QTest::newRow("trailing blank matters") << "张三" << QVariant("abc") << true << "abc " << "密码错误." << true;
+    QTest::newRow("empty box against a password") << "张三" << QVariant("abc") << true << "" << "密码错误." << true;
+    QTest::newRow("Chinese password") << "张三" << QVariant("口令一") << true << "口令一" << "" << true;
+    QTest::newRow("clear text from an older file") << "张三" << QVariant("abc") << true << "abc" << "" << false;
+    QTest::newRow("clear text, wrong") << "张三" << QVariant("abc") << true << "abd" << "密码错误." << false;
 }
 
 void TestLogin::checkLogin() {
@@ -66,13 +75,68 @@ void TestLogin::checkLogin() {
     QFETCH(bool, canLogin);
     QFETCH(QString, typed);
     QFETCH(QString, message);
+    QFETCH(bool, hashed);
     Shell s;
+    if (hashed) stored = TPasswords::Hash(stored.toString());
     if (user != "admin") s.addUser(user, stored, canLogin);
     TLoginForm form(s.dm, s.ctx);
     form.OpenUsers();
     QVERIFY(form.queryUser->locate("userName", user));
     form.edtPassword->setText(typed);
     QCOMPARE(form.CheckLogin(), message);
+}
+
+void TestLogin::storedPasswordAfterLogin_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("admitted");
+    QTest::addColumn<QString>("afterwards"); // "same", "hash" (a new one), "none"
+    QTest::newRow("clear text hashed at its login") << QVariant("abc") << "abc" << true << "hash";
+    QTest::newRow("clear text, failed login") << QVariant("abc") << "abd" << false << "same";
+    QTest::newRow("hash of today kept") << QVariant(TPasswords::Hash("abc")) << "abc" << true << "same";
+    // Made with 8 MiB and one pass, weaker than today's setting.
+    QTest::newRow("older, weaker hash made anew")
+        << QVariant("$argon2id$v=19$m=8192,t=1,p=1$SCwIQJDcbKCqzWehF5eC+Q$47XoOOGXyD8eOUMtAXNefFBx5JMVU6bfGW/1u3EmbXM")
+        << "secret" << true << "hash";
+    QTest::newRow("no password stays none") << QVariant() << "" << true << "none";
+}
+
+// A file from before hashing: the clear-text password opens it once and is
+// stored as a hash at that login, and the same password opens it afterwards.
+void TestLogin::storedPasswordAfterLogin() {
+    QFETCH(QVariant, stored);
+    QFETCH(QString, typed);
+    QFETCH(bool, admitted);
+    QFETCH(QString, afterwards);
+    Shell s;
+    const int id = s.addUser("孙八", stored, true);
+    auto storedNow = [&] { return s.db.scalar("select password from Users where id=" + QString::number(id)); };
+    {
+        TLoginForm form(s.dm, s.ctx);
+        form.OpenUsers();
+        form.show();
+        QVERIFY(form.queryUser->locate("id", id));
+        form.edtPassword->setText(typed);
+        form.findChild<QPushButton*>("Button2")->click();
+        QCOMPARE(s.ctx.HasCurrentUser(), admitted);
+    }
+    const QVariant now = storedNow();
+    if (afterwards == "same") QCOMPARE(now.toString(), stored.toString());
+    if (afterwards == "none") QVERIFY(now.toString().isEmpty());
+    if (afterwards == "hash") {
+        QVERIFY(now.toString() != stored.toString());
+        QVERIFY(TPasswords::IsHash(now.toString()));
+        QVERIFY(!TPasswords::NeedsRehash(now));
+    }
+    if (!admitted) return;
+    // The next login: the same password still opens it.
+    TLoginForm again(s.dm, s.ctx);
+    again.OpenUsers();
+    QVERIFY(again.queryUser->locate("id", id));
+    again.edtPassword->setText(typed);
+    QCOMPARE(again.CheckLogin(), QString());
+    again.edtPassword->setText(typed + "x");
+    QCOMPARE(again.CheckLogin(), QString("密码错误."));
 }
 
 void TestLogin::checkLoginWithoutConnection() {

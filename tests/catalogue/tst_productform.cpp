@@ -2,6 +2,7 @@
 // list both windows show, their placement, the factory and the menu action,
 // and how they look.
 #include "controlplacement.h"
+#include "looksupport.h"
 #include "mainform.h"
 #include "wiring.h"
 #include "productfixture.h"
@@ -27,21 +28,6 @@ void pressOnCurrentRow(QTableView* view, bool doubleClick) {
     }
 }
 
-// Labels and buttons whose text is wider than they are: cut off on screen.
-QStringList clipped(QWidget* window) {
-    QStringList out;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window)) continue;
-        if (qobject_cast<QLabel*>(w) && w->width() < w->sizeHint().width()) out << w->objectName();
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            const QString text = QString(b->text()).remove('&');
-            // Push buttons ask for a minimum width beyond their text; what
-            // matters is the text and a little room either side.
-            if (b->width() < b->fontMetrics().horizontalAdvance(text) + 8) out << b->objectName();
-        }
-    }
-    return out;
-}
 } // namespace
 
 class TestProductForm : public QObject {

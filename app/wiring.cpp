@@ -1,6 +1,7 @@
 #include "wiring.h"
 
 #include "appcontext.h"
+#include "backupwindows.h"
 #include "catalogue.h"
 #include "controlplacement.h"
 #include "desktop.h"
@@ -9,6 +10,7 @@
 #include "maindm.h"
 #include "mainform.h"
 #include "productbrandform.h"
+#include "productmanagerdm.h"
 #include "productmainform.h"
 #include "resourcefactory.h"
 #include "unitform.h"
@@ -21,11 +23,14 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_mainForm = std::make_unique<TMainForm>(context);
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
+    m_backups = std::make_unique<TBackupWindows>(dm, context, placement, m_mainForm.get());
+    m_backups->AddDataRoot(&m_catalogue->Products());
     plugActions();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_backups.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -39,4 +44,8 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    TBackupWindows* b = m_backups.get();
+    f.SetHandler(f.miBackup, [b] { b->OpenBackup(); });
+    f.SetHandler(f.miRestore, [b] { b->OpenRestore(); });
+    f.BeforeClose = [b] { b->BackupBeforeExit(); };
 }

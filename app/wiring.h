@@ -2,6 +2,7 @@
 #include <memory>
 
 class TAppContext;
+class TBackupWindows;
 class TCatalogue;
 class TControlPlacement;
 class TDFMProxy;
@@ -23,6 +24,7 @@ public:
 
     TMainForm& MainForm() { return *m_mainForm; }
     TCatalogue& Catalogue() { return *m_catalogue; }
+    TBackupWindows& Backups() { return *m_backups; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
 
@@ -38,4 +40,5 @@ private:
     std::unique_ptr<TMainForm> m_mainForm;
     std::unique_ptr<TFocusHandler> m_focus;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
+    std::unique_ptr<TBackupWindows> m_backups; // likewise
 };

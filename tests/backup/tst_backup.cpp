@@ -89,6 +89,8 @@ private slots:
     void closingMainWindowOffersExitBackup_data();
     void closingMainWindowOffersExitBackup();
     void menusOpenTheWindows();
+    void browseFillsTheEdit_data();
+    void browseFillsTheEdit();
     void keyboardAndScreenshots();
 };
 
@@ -216,6 +218,8 @@ void TestBackup::backupWindow() {
     if (exists)
         QCOMPARE(bytesOf(path), QByteArray("keep me"));
     else if (ok) {
+        // One file that can be moved anywhere: no write-ahead log goes with it.
+        QCOMPARE(bytesOf(path).mid(18, 2), QByteArray("\x01\x01"));
         QCOMPARE(integrityOf(path), QString("ok"));
         QCOMPARE(markOf(path), QString("old"));
         QCOMPARE(TBackupService::ValidateBackup(path, shop.ctx.DataFile()), TBackupService::Verdict::Ok);
@@ -488,6 +492,50 @@ void TestBackup::menusOpenTheWindows() {
     main.miRestore->trigger();
     QCOMPARE(backupCaption, QString("数据备份"));
     QCOMPARE(restoreCaption, QString("数据恢复"));
+}
+
+void TestBackup::browseFillsTheEdit_data() {
+    QTest::addColumn<QString>("window");
+    QTest::newRow("backup: a new file") << "backup";
+    QTest::newRow("restore: an existing file") << "restore";
+    QTest::newRow("exit backup: a folder") << "exit";
+}
+
+// The browse buttons open the program's own file dialog and put its answer
+// into the edit.
+void TestBackup::browseFillsTheEdit() {
+    QFETCH(QString, window);
+    Shop shop;
+    TBackupWindows w(shop.dm, shop.ctx, *shop.placement, nullptr);
+    QDir().mkpath(shop.path("chosen"));
+    QLineEdit* edit = nullptr;
+    QToolButton* button = nullptr;
+    QString chosen;
+    if (window == "backup") {
+        edit = w.Backup().edtFile;
+        button = w.Backup().btnBrowse;
+        chosen = shop.path("chosen/new.bak");
+    } else if (window == "restore") {
+        edit = w.Restore().edtFile;
+        button = w.Restore().btnBrowse;
+        chosen = shop.goodBackup("chosen/good.bak");
+    } else {
+        edit = w.BeforeExit().edtDir;
+        button = w.BeforeExit().btnBrowse;
+        chosen = shop.path("chosen");
+    }
+    QString title;
+    bool native = true;
+    inModal<QFileDialog>([&](QFileDialog* d) {
+        title = d->windowTitle();
+        native = !d->testOption(QFileDialog::DontUseNativeDialog);
+        d->selectFile(chosen);
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    button->click();
+    QCOMPARE(title, QString("选择备份数据存放目录"));
+    QVERIFY(!native);
+    QCOMPARE(edit->text(), chosen);
 }
 
 // Each window used by keyboard alone, and a picture of it.

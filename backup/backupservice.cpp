@@ -129,29 +129,33 @@ TBackupService::Verdict inspect(const QString& path) {
     return V::Ok;
 }
 
-// Copies the committed state of source into a new file beside target and
-// checks it; the caller gives it its name. Returns the temporary name.
-QString snapshotBeside(const QString& source, const QString& target) {
-    QTemporaryFile temp(target + QStringLiteral(".XXXXXX.part"));
-    temp.setAutoRemove(false);
-    if (!temp.open()) throw BackupError(QStringLiteral("无法在目标目录中写入: %1").arg(target));
-    const QString tempName = temp.fileName();
-    temp.close();
+// Copies the committed state of source into temp and checks it; on failure
+// nothing of temp is left.
+void snapshotInto(const QString& source, const QString& temp) {
     try {
         Connection from;
         from.openReadOnly(source);
-        from.backupTo(tempName);
+        from.backupTo(temp);
         from.release();
-        if (inspect(tempName) != TBackupService::Verdict::Ok)
-            throw BackupError(QStringLiteral("备份文件检查未通过: %1").arg(tempName));
+        if (inspect(temp) != TBackupService::Verdict::Ok)
+            throw BackupError(QStringLiteral("备份文件检查未通过: %1").arg(temp));
     } catch (const DbError& e) {
-        removeWithJournals(tempName);
+        removeWithJournals(temp);
         throw BackupError(e.text());
     } catch (...) {
-        removeWithJournals(tempName);
+        removeWithJournals(temp);
         throw;
     }
-    return tempName;
+}
+
+// Gives a checked copy its final name, which must still be free.
+void giveName(const QString& temp, const QString& target) {
+    if (!moveNoReplace(temp, target)) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        removeWithJournals(temp);
+        throw BackupError(QStringLiteral("%1: %2").arg(reason, target));
+    }
+    syncFolderOf(target);
 }
 
 // Leaves the data file without a journal of its own, so that nothing of the
@@ -211,13 +215,15 @@ void TBackupService::SaveSnapshot(const QString& dataFile, const QString& target
     if (info.exists() || info.isSymLink()) throw BackupError(QStringLiteral("文件已存在: %1").arg(target));
     if (!QFileInfo(info.absolutePath()).isDir())
         throw BackupError(QStringLiteral("目录不存在: %1").arg(info.absolutePath()));
-    const QString temp = snapshotBeside(dataFile, target);
-    if (!moveNoReplace(temp, target)) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        removeWithJournals(temp);
-        throw BackupError(QStringLiteral("%1: %2").arg(reason, target));
-    }
-    syncFolderOf(target);
+    // A name of its own beside the target, so that two backups at once or a
+    // copy cut off earlier never meet.
+    QTemporaryFile temp(target + QStringLiteral(".XXXXXX.part"));
+    temp.setAutoRemove(false);
+    if (!temp.open()) throw BackupError(QStringLiteral("无法在目标目录中写入: %1").arg(target));
+    const QString tempName = temp.fileName();
+    temp.close();
+    snapshotInto(dataFile, tempName);
+    giveName(tempName, target);
 }
 
 TBackupService::Verdict TBackupService::ValidateBackup(const QString& file, const QString& dataFile) {
@@ -259,7 +265,14 @@ QString TBackupService::KeepSafetyCopy(const QString& dataFile, const QString& s
     });
     const qint64 next = serials.empty() ? 0 : serials.back().value + 1;
     const QString target = QDir(safetyDir).filePath(QString::number(next).rightJustified(5, QLatin1Char('0')));
-    SaveSnapshot(dataFile, target);
+    if (QFileInfo::exists(target)) throw BackupError(QStringLiteral("文件已存在: %1").arg(target));
+    // Made beside the data file, not in the safety folder: that folder only
+    // ever holds whole copies under their serials and whatever the user put
+    // there. A copy cut off by a crash is removed here the next time.
+    const QString temp = dataFile + QStringLiteral(".safety-copy");
+    removeWithJournals(temp);
+    snapshotInto(dataFile, temp);
+    giveName(temp, target);
     // Only now that the new copy exists do the oldest go: four stay beside it.
     const qint64 surplus = qint64(serials.size()) - 4;
     for (qint64 i = 0; i < surplus; ++i)

@@ -271,6 +271,9 @@ void TestBackup::sixRestoresKeepFiveSafetyCopies() {
     QDir().mkpath(safety + "/77");
     writeBytes(safety + "/说明.txt", "mine");
     writeBytes(safety + "/12a", "mine too");
+    // What a restore cut off by a crash left beside the data file.
+    writeBytes(shop.ctx.DataFile() + ".safety-copy", "cut off");
+    writeBytes(shop.ctx.DataFile() + ".restoring", "cut off");
     for (int i = 1; i <= 6; ++i) {
         const QString backup = shop.goodBackup(QString("b%1.bak").arg(i), QString("gen%1").arg(i));
         Restorer r(shop);
@@ -283,6 +286,7 @@ void TestBackup::sixRestoresKeepFiveSafetyCopies() {
     QCOMPARE(markOf(safety + "/00005"), QString("gen5")); // the newest: the data just before the last restore
     QCOMPARE(markOf(shop.ctx.DataFile()), QString("gen6"));
     QCOMPARE(bytesOf(safety + "/说明.txt"), QByteArray("mine"));
+    QCOMPARE(namesIn(shop.ctx.DbDir()).filter(QRegularExpression("safety-copy|restoring")), QStringList());
 }
 
 // Restoring from the oldest safety copy: it is still there when it is read,

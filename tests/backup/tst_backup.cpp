@@ -159,7 +159,7 @@ void TestBackup::validation_data() {
 void TestBackup::validation() {
     QFETCH(QString, kind);
     QFETCH(QString, message);
-    Shop shop(3000);
+    Shop shop(1000);
     const QString good = shop.goodBackup("good.bak");
     QString file = shop.path("offered.bak");
     if (kind == "good")

@@ -1,6 +1,7 @@
 #include "wiring.h"
 
 #include "appcontext.h"
+#include "backupwindows.h"
 #include "catalogue.h"
 #include "changepasswordform.h"
 #include "controlplacement.h"
@@ -10,6 +11,7 @@
 #include "maindm.h"
 #include "mainform.h"
 #include "productbrandform.h"
+#include "productmanagerdm.h"
 #include "productmainform.h"
 #include "resourcefactory.h"
 #include "staff.h"
@@ -25,11 +27,14 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_staff = std::make_unique<TStaff>(dm, context, placement, m_mainForm.get());
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
+    m_backups = std::make_unique<TBackupWindows>(dm, context, placement, m_mainForm.get());
+    m_backups->AddDataRoot(&m_catalogue->Products());
     plugActions();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_backups.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -46,4 +51,8 @@ void TWiring::plugActions() {
     TStaff* staff = m_staff.get();
     f.SetHandler(f.miUser, [staff] { staff->Users().ShowForMaintenance(); });
     f.SetHandler(f.miChangePassword, [staff] { staff->PasswordChange().exec(); });
+    TBackupWindows* b = m_backups.get();
+    f.SetHandler(f.miBackup, [b] { b->OpenBackup(); });
+    f.SetHandler(f.miRestore, [b] { b->OpenRestore(); });
+    f.BeforeClose = [b] { b->BackupBeforeExit(); };
 }

@@ -2,6 +2,7 @@
 #include <memory>
 
 class TAppContext;
+class TBackupWindows;
 class TCatalogue;
 class TControlPlacement;
 class TDFMProxy;
@@ -25,6 +26,7 @@ public:
     TMainForm& MainForm() { return *m_mainForm; }
     TCatalogue& Catalogue() { return *m_catalogue; }
     TStaff& Staff() { return *m_staff; }
+    TBackupWindows& Backups() { return *m_backups; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
 
@@ -41,4 +43,5 @@ private:
     std::unique_ptr<TFocusHandler> m_focus;
     std::unique_ptr<TStaff> m_staff;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
+    std::unique_ptr<TBackupWindows> m_backups; // likewise
 };

@@ -184,15 +184,21 @@ QString Connection::pathFromConnectionText(const QString& text) {
     return path;
 }
 
-void Connection::open(const QString& path) {
+void Connection::open(const QString& path) { openWith(path, SQLITE_OPEN_READWRITE); }
+
+void Connection::openReadOnly(const QString& path) {
+    openWith(path, SQLITE_OPEN_READONLY);
+    execute(QStringLiteral("PRAGMA query_only=1"));
+}
+
+void Connection::openWith(const QString& path, int access) {
     close();
     sqlite3* db = nullptr;
-    // Read-write without create: a missing data file is an error, never an
-    // empty new database that would hide the user's data.
+    // Without create: a missing data file is an error, never an empty new
+    // database that would hide the user's data.
     // A connection belongs to one thread (work off the interface thread
     // opens its own), so SQLite need not lock around every column read.
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, access | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
@@ -275,6 +281,59 @@ void Connection::close() {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+}
+
+void Connection::release() {
+    while (!m_readers.empty()) {
+        m_readers.back()->release();
+        m_readers.pop_back();
+    }
+    if (!m_db) return;
+    if (sqlite3_close(m_db) != SQLITE_OK)
+        throw DbError(QStringLiteral("数据文件仍在使用中, 不能关闭: %1").arg(m_file));
+    m_db = nullptr;
+}
+
+void Connection::backupTo(const QString& path) {
+    if (!m_db) throw DbError(QStringLiteral("未连接到数据库."));
+    sqlite3* dest = nullptr;
+    sqlite3_backup* copy = nullptr;
+    auto fail = [&](int rc) {
+        QString msg = dest ? QString::fromUtf8(sqlite3_errmsg(dest)) : QString::fromUtf8(sqlite3_errstr(rc));
+        if (copy) sqlite3_backup_finish(copy);
+        sqlite3_close(dest);
+        throw DbError(QStringLiteral("%1: %2").arg(msg, path));
+    };
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &dest,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) fail(rc);
+    sqlite3_extended_result_codes(dest, 1);
+    rc = sqlite3_exec(dest, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(rc);
+    copy = sqlite3_backup_init(dest, "main", m_db, "main");
+    if (!copy) fail(sqlite3_errcode(dest));
+    // All pages in one step: the source keeps one read open for the whole
+    // copy, so the copy is one moment of it; writers are not held up.
+    for (int busy = 0;; ++busy) {
+        rc = sqlite3_backup_step(copy, -1);
+        if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || busy == 100) break;
+        sqlite3_sleep(50);
+    }
+    const int finished = sqlite3_backup_finish(copy);
+    copy = nullptr;
+    if (rc != SQLITE_DONE) fail(rc);
+    if (finished != SQLITE_OK) fail(finished);
+    // The pages carry the source's write-ahead mode; the copy is meant to be
+    // one file that can be moved and opened read-only anywhere.
+    sqlite3_stmt* mode = nullptr;
+    rc = sqlite3_prepare_v2(dest, "PRAGMA journal_mode=DELETE", -1, &mode, nullptr);
+    if (rc != SQLITE_OK) fail(rc);
+    rc = sqlite3_step(mode);
+    const bool rollbackMode =
+        rc == SQLITE_ROW && QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(mode, 0))) == "delete";
+    sqlite3_finalize(mode);
+    if (!rollbackMode) fail(rc == SQLITE_ROW ? SQLITE_ERROR : rc);
+    if (sqlite3_close(dest) != SQLITE_OK) fail(SQLITE_BUSY);
 }
 
 int Connection::execute(const QString& sql, const SqlParams& params) {

@@ -74,6 +74,9 @@ public:
     // Opens the data file at path, taken whole as a path (a folder name may
     // hold ';' or '='). Never creates a file and never changes it.
     void open(const QString& path);
+    // Opens a file only to read it (a backup to inspect or copy from): the
+    // file is never written through this connection.
+    void openReadOnly(const QString& path);
     // Readers never block a writer: a list read lazily keeps a read open for
     // as long as it is shown, and the import, the restore or a tool beside
     // the program must still be able to commit meanwhile. So the program's
@@ -84,6 +87,17 @@ public:
     // saved: the data file or its folder is read-only.
     void checkWritable() const;
     void close();
+    // Closes the file for good, so that it may be replaced. Throws DbError
+    // when a statement still holds it; the connection then stays open. close()
+    // instead leaves such a handle open in the background until the last
+    // statement ends.
+    void release();
+    // Copies the whole database as one consistent snapshot of what is
+    // committed into the file at path (created when missing, replaced page by
+    // page when not), through SQLite's online backup, while others keep
+    // writing. The copy is a file of its own, without a write-ahead log, and
+    // synced to the disk.
+    void backupTo(const QString& path);
     bool isOpen() const { return m_db != nullptr; }
     QString fileName() const { return m_file; }
     sqlite3* handle() const { return m_db; }
@@ -129,6 +143,7 @@ public:
     static void createFromSchema(const QString& path, const QString& schemaSql);
 
 private:
+    void openWith(const QString& path, int access);
     sqlite3* m_db = nullptr;
     QString m_file;
     std::vector<std::unique_ptr<Connection>> m_readers;

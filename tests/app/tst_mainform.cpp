@@ -367,10 +367,19 @@ void TestMainForm::closingMainWindowEndsProgram() {
     QWidget* products = program.Factory().Windows().value(0);
     QVERIFY(products && products->isVisible());
     bool ended = false;
-    QTimer::singleShot(0, [&] { f.findChild<QAction*>("miExit")->trigger(); });
+    bool exitOffered = false;
+    QTimer::singleShot(0, [&] {
+        // The exit backup is offered first; "直接退出".
+        whileModal([&](QWidget* w) {
+            exitOffered = w->objectName() == "BackupBeforeExitForm";
+            w->findChild<QPushButton*>("Button2")->click();
+        });
+        f.findChild<QAction*>("miExit")->trigger();
+    });
     QTimer::singleShot(5000, [&] { QCoreApplication::exit(2); }); // would hang without the fix
     ended = QApplication::exec() == 0;
     QVERIFY(ended);
+    QVERIFY(exitOffered);
     QVERIFY(!f.isVisible());
     QVERIFY(!products->isVisible());
 }
@@ -412,6 +421,7 @@ void TestMainForm::startupWithAutoLogin() {
         for (QWidget* f : QApplication::topLevelWidgets())
             if (f->objectName() == "MainForm" && f->isVisible()) {
                 mainShown = true;
+                whileModal([](QWidget* exitWindow) { exitWindow->close(); });
                 f->close();
             }
     });

@@ -8,6 +8,8 @@
 #include "focushandler.h"
 #include "maindm.h"
 #include "mainform.h"
+#include "partnerform.h"
+#include "partners.h"
 #include "productbrandform.h"
 #include "productmainform.h"
 #include "resourcefactory.h"
@@ -21,11 +23,13 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_mainForm = std::make_unique<TMainForm>(context);
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
+    m_partners = std::make_unique<TPartners>(dm, *m_labels, placement, *m_factory);
     plugActions();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_partners.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -39,4 +43,7 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    TPartners* p = m_partners.get();
+    f.SetHandler(f.AcSupplierList, [p] { p->GetSupplierForm()->ShowForMaintenance(); });
+    f.SetHandler(f.AcCustomerList, [p] { p->GetCustomerForm()->ShowForMaintenance(); });
 }

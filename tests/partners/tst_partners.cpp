@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -69,8 +70,13 @@ struct Shell {
     std::unique_ptr<TDFMProxy> labels;
     std::unique_ptr<TPartners> partners; // made as start-up makes them
 
-    Shell() {
+    // products: a catalogue of that many, for lists read a screen at a time.
+    explicit Shell(int products = 0) {
         seedPartners(db);
+        if (products > 0)
+            db.conn().execute("with recursive n(i) as (select 1 union all select i + 1 from n where i < :n)"
+                              " insert into Product(productCode, productName) select 'P' || i, '商品' || i from n",
+                              {{"n", products}});
         dm.Startup(db.path());
         ctx.UseData(dm);
         ctx.SetAppDir(db.dir());
@@ -205,8 +211,12 @@ private slots:
     void fieldLabelsRename();
     void fieldLabelsHideRows_data();
     void fieldLabelsHideRows();
+    void placementRemembered_data();
+    void placementRemembered();
     void mainWindowOpensPreparedWindows_data();
     void mainWindowOpensPreparedWindows();
+    void newPartnerFoundInABigShop_data();
+    void newPartnerFoundInABigShop();
     void keyboardOnly();
     void screenshots();
 };
@@ -761,6 +771,41 @@ void TestPartners::fieldLabelsHideRows() {
 
 // ------------------------------------------------------------ the shell
 
+void TestPartners::placementRemembered_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("keepsColumns");
+    QTest::newRow("supplier: window and columns") << "supplier" << true;
+    QTest::newRow("customer: window only") << "customer" << false;
+}
+
+void TestPartners::placementRemembered() {
+    QFETCH(QString, kind);
+    QFETCH(bool, keepsColumns);
+    Shell s;
+    TPartnerForm* form = s.form(kind);
+    form->ShowForMaintenance();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->resize(720, 430);
+    const QString name = form->Frame()->Kind().nameField;
+    DataGrid* grid = form->Frame()->grid;
+    const int column = grid->viewColumn(name);
+    const int width = grid->view()->horizontalHeader()->sectionSize(column);
+    grid->view()->horizontalHeader()->resizeSection(column, width + 77);
+    form->close(); // hides it
+    std::unique_ptr<TPartnerForm> again;
+    if (kind == "supplier")
+        again = std::make_unique<TSupplierForm>(s.dm, *s.labels, *s.placement);
+    else
+        again = std::make_unique<TCustomerForm>(s.dm, *s.labels, *s.placement);
+    again->Prepare();
+    again->ShowForMaintenance();
+    QVERIFY(QTest::qWaitForWindowExposed(again.get()));
+    QCOMPARE(again->size(), QSize(720, 430));
+    DataGrid* grid2 = again->Frame()->grid;
+    QCOMPARE(grid2->view()->horizontalHeader()->sectionSize(grid2->viewColumn(name)),
+             keepsColumns ? width + 77 : width);
+}
+
 void TestPartners::mainWindowOpensPreparedWindows_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("window");
@@ -808,6 +853,32 @@ void TestPartners::mainWindowOpensPreparedWindows() {
     }
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList());
     TQuickMessageDlg::StopRecording();
+}
+
+void TestPartners::newPartnerFoundInABigShop_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("supplier") << "supplier";
+    QTest::newRow("customer") << "customer";
+}
+
+// More products than one screen of the shared product list: that list is
+// read lazily from start-up on, on the connection every lazy list shares.
+void TestPartners::newPartnerFoundInABigShop() {
+    QFETCH(QString, kind);
+    Shell s(600);
+    TPartnerForm* form = s.form(kind);
+    TPartnerFrame* f = form->Frame();
+    form->ShowForMaintenance();
+    f->NewPartner();
+    f->query->setValue(f->Kind().nameField, "新伙伴");
+    f->SavePartner();
+    QCOMPARE(s.count(QString("select count(*) from %1 where %2='新伙伴'").arg(f->Kind().table, f->Kind().nameField)), 1);
+    f->edtSearchKey->setText("新伙伴");
+    f->SearchPartners();
+    QEXPECT_FAIL("", "a lazily read list keeps the snapshot of the reading connection all lazy lists share", Continue);
+    QCOMPARE(listed(f), QStringList{"新伙伴"});
+    QEXPECT_FAIL("", "a lazily read list keeps the snapshot of the reading connection all lazy lists share", Continue);
+    QVERIFY((s.dm.*f->Kind().shared)->locate(f->Kind().nameField, "新伙伴"));
 }
 
 // The customer window by keyboard alone: a pick found by typing and taken

@@ -10,6 +10,8 @@
 #include "focushandler.h"
 #include "maindm.h"
 #include "mainform.h"
+#include "partnerform.h"
+#include "partners.h"
 #include "productbrandform.h"
 #include "productmanagerdm.h"
 #include "productmainform.h"
@@ -29,12 +31,14 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
     m_backups = std::make_unique<TBackupWindows>(dm, context, placement, m_mainForm.get());
     m_backups->AddDataRoot(&m_catalogue->Products());
+    m_partners = std::make_unique<TPartners>(dm, *m_labels, placement, *m_factory);
     plugActions();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
     m_backups.reset();
+    m_partners.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -55,4 +59,7 @@ void TWiring::plugActions() {
     f.SetHandler(f.miBackup, [b] { b->OpenBackup(); });
     f.SetHandler(f.miRestore, [b] { b->OpenRestore(); });
     f.BeforeClose = [b] { b->BackupBeforeExit(); };
+    TPartners* p = m_partners.get();
+    f.SetHandler(f.AcSupplierList, [p] { p->GetSupplierForm()->ShowForMaintenance(); });
+    f.SetHandler(f.AcCustomerList, [p] { p->GetCustomerForm()->ShowForMaintenance(); });
 }

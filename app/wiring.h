@@ -10,6 +10,7 @@ class TDialogPlacer;
 class TFocusHandler;
 class TMainDM;
 class TMainForm;
+class TPartners;
 class TResourceFactory;
 class TStaff;
 
@@ -27,6 +28,7 @@ public:
     TCatalogue& Catalogue() { return *m_catalogue; }
     TStaff& Staff() { return *m_staff; }
     TBackupWindows& Backups() { return *m_backups; }
+    TPartners& Partners() { return *m_partners; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
 
@@ -44,4 +46,5 @@ private:
     std::unique_ptr<TStaff> m_staff;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
     std::unique_ptr<TBackupWindows> m_backups; // likewise
+    std::unique_ptr<TPartners> m_partners;
 };

@@ -56,17 +56,34 @@ public:
     // A row the field labels know: "pRow" + column, "p" + column, "lb" + column.
     Row field(const QString& column, const QString& caption, std::initializer_list<QWidget*> editors,
               bool bold = false) {
-        QWidget* row = rowPanel(QStringLiteral("pRow") + column);
-        auto* panel = new QWidget(row);
-        panel->setObjectName(QStringLiteral("p") + column);
-        row->layout()->addWidget(panel);
-        return fill(panel, QStringLiteral("lb") + column, caption, editors, bold);
+        return fieldIn(rowPanel(QStringLiteral("pRow") + column), column, caption, editors, bold);
     }
 
     // A plain row: rowName holding labelName and the editors.
     Row plain(const QString& rowName, const QString& labelName, const QString& caption,
               std::initializer_list<QWidget*> editors, bool bold = false) {
         return fill(rowPanel(rowName), labelName, caption, editors, bold);
+    }
+
+    // An empty row for several fields side by side (fieldIn, plainIn). The
+    // field labels hide it once every field in it is hidden.
+    QWidget* row(const QString& rowName) { return rowPanel(rowName); }
+
+    // A field the field labels know, inside row: "p" + column holding
+    // "lb" + column and the editors.
+    Row fieldIn(QWidget* row, const QString& column, const QString& caption,
+                std::initializer_list<QWidget*> editors, bool bold = false) {
+        return plainIn(row, QStringLiteral("p") + column, QStringLiteral("lb") + column, caption, editors, bold);
+    }
+
+    // A field panel named panelName inside row, holding labelName and the
+    // editors.
+    Row plainIn(QWidget* row, const QString& panelName, const QString& labelName, const QString& caption,
+                std::initializer_list<QWidget*> editors, bool bold = false) {
+        auto* panel = new QWidget(row);
+        panel->setObjectName(panelName);
+        row->layout()->addWidget(panel);
+        return fill(panel, labelName, caption, editors, bold);
     }
 
 private:

@@ -1,0 +1,51 @@
+#pragma once
+#include <QDialog>
+#include <QWidget>
+#include <memory>
+
+class DataGrid;
+class QGroupBox;
+class QPushButton;
+class TMainDM;
+class TValueSetList;
+
+// The page that keeps one value set ("供应商类别", "客户类别"): a grid of
+// the names, typed into in place, and its five buttons. A page of the
+// settings window, and the body of the small editor below.
+class TValueSetFrame : public QWidget {
+    Q_OBJECT
+public:
+    TValueSetFrame(TMainDM& dm, const QString& setName, QWidget* parent = nullptr);
+    ~TValueSetFrame() override;
+
+    TValueSetList& List() { return *m_list; }
+    QGroupBox* gbValueSet;
+    DataGrid* gridValueSet;
+    QPushButton *btnValueSetNew, *btnValueSetEdit, *btnValueSetDelete, *btnValueSetSave, *btnValueSetCancel;
+
+    // Opens the list when the page is first shown.
+    void Prepare();
+    void btnValueSetDeleteClick();
+
+private:
+    void updateButtons();
+    void editCell();
+    std::unique_ptr<TValueSetList> m_list;
+};
+
+// The partner windows' type button opens this until the settings window
+// takes its place: the value-set page alone, modal. A row left open when it
+// closes is given up.
+class TValueSetEditor : public QDialog {
+    Q_OBJECT
+public:
+    TValueSetEditor(TMainDM& dm, const QString& setName, QWidget* parent = nullptr);
+
+    TValueSetFrame* ValueSetFrame1;
+    QPushButton* btnClose;
+
+    // Made, shown modally and ended.
+    static void Edit(TMainDM& dm, const QString& setName, QWidget* parent);
+
+    void done(int result) override;
+};

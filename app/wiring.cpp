@@ -4,13 +4,18 @@
 #include "catalogue.h"
 #include "controlplacement.h"
 #include "desktop.h"
+#include "documentlists.h"
 #include "dynamicfield.h"
 #include "focushandler.h"
+#include "inputmainform.h"
+#include "inventoryform.h"
 #include "maindm.h"
 #include "mainform.h"
+#include "outputmainform.h"
 #include "productbrandform.h"
 #include "productmainform.h"
 #include "resourcefactory.h"
+#include "stockview.h"
 #include "unitform.h"
 
 TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement)
@@ -21,11 +26,16 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_mainForm = std::make_unique<TMainForm>(context);
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
+    m_lists = std::make_unique<TDocumentLists>(dm, *m_labels, placement, *m_factory);
+    m_stock = std::make_unique<TStockView>(dm, context, *m_labels, placement, *m_factory, *m_lists, m_mainForm.get());
     plugActions();
+    plugLists();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_stock.reset();
+    m_lists.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -39,4 +49,25 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+}
+
+void TWiring::plugLists() {
+    TMainForm& f = *m_mainForm;
+    TDocumentLists* l = m_lists.get();
+    auto show = [](TListForm* w, void (TListForm::*entry)()) {
+        (w->*entry)();
+        TResourceFactory::ShowWindow(w);
+    };
+    f.SetHandler(f.AcInputList, [l, show] { show(l->InputMainForm(), &TListForm::ListAll); });
+    f.SetHandler(f.AcInputSearch, [l, show] { show(l->InputMainForm(), &TListForm::StartSearch); });
+    f.SetHandler(f.AcInputAudit, [l, show] { show(l->InputMainForm(), &TListForm::ListUnaudited); });
+    f.SetHandler(f.AcOutputList, [l, show] { show(l->OutputMainForm(), &TListForm::ListAll); });
+    f.SetHandler(f.AcOutputSearch, [l, show] { show(l->OutputMainForm(), &TListForm::StartSearch); });
+    f.SetHandler(f.AcOutputAudit, [l, show] { show(l->OutputMainForm(), &TListForm::ListUnaudited); });
+    TStockView* s = m_stock.get();
+    f.SetHandler(f.AcInventoryList, [s] {
+        TInventoryForm* w = s->InventoryForm();
+        w->ReloadStock();
+        TResourceFactory::ShowWindow(w);
+    });
 }

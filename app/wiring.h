@@ -6,10 +6,12 @@ class TCatalogue;
 class TControlPlacement;
 class TDFMProxy;
 class TDialogPlacer;
+class TDocumentLists;
 class TFocusHandler;
 class TMainDM;
 class TMainForm;
 class TResourceFactory;
+class TStockView;
 
 // Every window of the program after the login, made in one order and each
 // handed what it uses; the main window's actions are plugged in here. Start-up
@@ -25,9 +27,13 @@ public:
     TCatalogue& Catalogue() { return *m_catalogue; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
+    // The purchase and sales lists; the editors reach their RefreshList here.
+    TDocumentLists& Lists() { return *m_lists; }
+    TStockView& Stock() { return *m_stock; }
 
 private:
     void plugActions();
+    void plugLists();
 
     TMainDM& m_dm;
     TAppContext& m_context;
@@ -38,4 +44,6 @@ private:
     std::unique_ptr<TMainForm> m_mainForm;
     std::unique_ptr<TFocusHandler> m_focus;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
+    std::unique_ptr<TDocumentLists> m_lists;
+    std::unique_ptr<TStockView> m_stock;
 };

@@ -6,17 +6,22 @@
 #include "changepasswordform.h"
 #include "controlplacement.h"
 #include "desktop.h"
+#include "documentlists.h"
 #include "dynamicfield.h"
 #include "focushandler.h"
+#include "inputmainform.h"
+#include "inventoryform.h"
 #include "maindm.h"
 #include "mainform.h"
 #include "partnerform.h"
 #include "partners.h"
+#include "outputmainform.h"
 #include "productbrandform.h"
 #include "productmanagerdm.h"
 #include "productmainform.h"
 #include "resourcefactory.h"
 #include "staff.h"
+#include "stockview.h"
 #include "unitform.h"
 #include "userform.h"
 
@@ -32,13 +37,18 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_backups = std::make_unique<TBackupWindows>(dm, context, placement, m_mainForm.get());
     m_backups->AddDataRoot(&m_catalogue->Products());
     m_partners = std::make_unique<TPartners>(dm, *m_labels, placement, *m_factory);
+    m_lists = std::make_unique<TDocumentLists>(dm, *m_labels, placement, *m_factory);
+    m_stock = std::make_unique<TStockView>(dm, context, *m_labels, placement, *m_factory, *m_lists, m_mainForm.get());
     plugActions();
+    plugLists();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
     m_backups.reset();
     m_partners.reset();
+    m_stock.reset();
+    m_lists.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -62,4 +72,25 @@ void TWiring::plugActions() {
     TPartners* p = m_partners.get();
     f.SetHandler(f.AcSupplierList, [p] { p->GetSupplierForm()->ShowForMaintenance(); });
     f.SetHandler(f.AcCustomerList, [p] { p->GetCustomerForm()->ShowForMaintenance(); });
+}
+
+void TWiring::plugLists() {
+    TMainForm& f = *m_mainForm;
+    TDocumentLists* l = m_lists.get();
+    auto show = [](TListForm* w, void (TListForm::*entry)()) {
+        (w->*entry)();
+        TResourceFactory::ShowWindow(w);
+    };
+    f.SetHandler(f.AcInputList, [l, show] { show(l->InputMainForm(), &TListForm::ListAll); });
+    f.SetHandler(f.AcInputSearch, [l, show] { show(l->InputMainForm(), &TListForm::StartSearch); });
+    f.SetHandler(f.AcInputAudit, [l, show] { show(l->InputMainForm(), &TListForm::ListUnaudited); });
+    f.SetHandler(f.AcOutputList, [l, show] { show(l->OutputMainForm(), &TListForm::ListAll); });
+    f.SetHandler(f.AcOutputSearch, [l, show] { show(l->OutputMainForm(), &TListForm::StartSearch); });
+    f.SetHandler(f.AcOutputAudit, [l, show] { show(l->OutputMainForm(), &TListForm::ListUnaudited); });
+    TStockView* s = m_stock.get();
+    f.SetHandler(f.AcInventoryList, [s] {
+        TInventoryForm* w = s->InventoryForm();
+        w->ReloadStock();
+        TResourceFactory::ShowWindow(w);
+    });
 }

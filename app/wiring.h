@@ -7,12 +7,14 @@ class TCatalogue;
 class TControlPlacement;
 class TDFMProxy;
 class TDialogPlacer;
+class TDocumentLists;
 class TFocusHandler;
 class TMainDM;
 class TMainForm;
 class TPartners;
 class TResourceFactory;
 class TStaff;
+class TStockView;
 
 // Every window of the program after the login, made in one order and each
 // handed what it uses; the main window's actions are plugged in here. Start-up
@@ -31,9 +33,13 @@ public:
     TPartners& Partners() { return *m_partners; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
+    // The purchase and sales lists; the editors reach their RefreshList here.
+    TDocumentLists& Lists() { return *m_lists; }
+    TStockView& Stock() { return *m_stock; }
 
 private:
     void plugActions();
+    void plugLists();
 
     TMainDM& m_dm;
     TAppContext& m_context;
@@ -47,4 +53,6 @@ private:
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
     std::unique_ptr<TBackupWindows> m_backups; // likewise
     std::unique_ptr<TPartners> m_partners;
+    std::unique_ptr<TDocumentLists> m_lists;
+    std::unique_ptr<TStockView> m_stock;
 };

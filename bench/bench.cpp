@@ -22,7 +22,13 @@
 #include "datagrid.h"
 #include "dataset.h"
 #include "exporter.h"
+#include "listform.h"
 #include "liststatements.h"
+#include "documentlists.h"
+#include "inventoryform.h"
+#include "stockview.h"
+#include "stockstatements.h"
+#include "resourcefactory.h"
 #include "loginform.h"
 #include "mainform.h"
 #include "partnerform.h"
@@ -35,7 +41,13 @@
 #include "rawsql.h"
 #include "wiring.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -477,7 +489,6 @@ void benchExport(const QString& folder) {
     TExporter::SetSaveDialogHook(nullptr);
 }
 
-// -------------------------------------------------------------- driver
 
 QString textAt(Connection& conn, const QString& sql) { return conn.scalar(sql).toString(); }
 
@@ -495,6 +506,214 @@ void topUpCustomers(Connection& conn, int wanted) {
                  {{"missing", wanted - have}, {"have", have}});
     tx.commit();
 }
+
+// ------------------------------------------------------ lists and stock
+
+// Waits for the footers' sums, which are read off the interface thread.
+template <class F>
+void waitFor(F pending) {
+    QElapsedTimer t;
+    t.start();
+    while (pending() && t.elapsed() < 120000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// The lists through their windows: the frame loads its statements, the grid
+// paints its first screen; the footer follows off the interface thread and
+// is timed on its own rows.
+void benchLists(TWiring& program, Connection& conn, const std::vector<sqlite3*>& watched, sqlite3* rawDb) {
+    for (const Kind k : {Kind::Purchase, Kind::Sale}) {
+        const bool purchase = k == Kind::Purchase;
+        const QString tag = purchase ? QStringLiteral("进货") : QStringLiteral("销售");
+        TListForm* form = program.Lists().ListForm(k);
+        form->resize(1000, 600);
+        form->show();
+        TListFrame* f = form->Frame();
+        auto settle = [f] { waitFor([f] { return f->SumsPending(); }); };
+        // A search as the panel runs it, on the page asked for.
+        auto search = [&, f](bool lines, std::function<void()> fill) {
+            return [&, f, lines, fill] {
+                settle();
+                f->ResetLists();
+                f->PageControl1->setCurrentWidget(lines ? f->tsDetail : f->tsMain);
+                f->ClearCriteria();
+                fill();
+                QElapsedTimer t;
+                t.start();
+                f->ExecuteSearch();
+                const QPixmap shot = form->grab();
+                const double ms = msSince(t);
+                settle();
+                return ms;
+            };
+        };
+        const QString product = textAt(conn, QStringLiteral("select productName from Product where id = 4242"));
+        const QString code = textAt(conn, QStringLiteral("select productCode from Product where id = 4242"));
+        const QString model = textAt(conn, QStringLiteral("select product_model from Product where id = 4242"));
+        const QString spec = textAt(conn, QStringLiteral("select product_spec from Product where id = 4242"));
+        const QString partner = textAt(conn, purchase ? QStringLiteral("select supplierName from Supplier where id = 12")
+                                                      : QStringLiteral("select customerName from Customer where id = 12"));
+        auto year = [](QCheckBox* c, QDateEdit* a, QDateEdit* b) {
+            c->setChecked(true);
+            a->setDate(QDate(2008, 1, 1));
+            b->setDate(QDate(2008, 12, 31));
+        };
+        const QList<QPair<QString, std::function<void()>>> criteria = {
+            {QStringLiteral("every document"), [] {}},
+            {QStringLiteral("partner"), [f, partner] { f->edtPartner->setEditText(partner); }},
+            {QStringLiteral("partner + year"), [f, partner, year] {
+                 f->edtPartner->setEditText(partner);
+                 year(f->chkDate, f->edtDateStart, f->edtDateEnd);
+             }},
+            {QStringLiteral("type"), [f] { f->edtType->setCurrentIndex(1); }},
+            {QStringLiteral("unaudited"), [f] { f->edtAuditStatus->setCurrentIndex(1); }},
+            {QStringLiteral("handling user"), [f] { f->edtUser->setCurrentIndex(2); }},
+            {QStringLiteral("entering user"), [f] { f->edtCreateUser->setCurrentIndex(2); }},
+            {QStringLiteral("document year"), [f, year] { year(f->chkDate, f->edtDateStart, f->edtDateEnd); }},
+            {QStringLiteral("entry year"),
+             [f, year] { year(f->chkCreateDate, f->edtCreateDateStart, f->edtCreateDateEnd); }},
+            {QStringLiteral("product code"), [f, code] { f->edtProductCode->setText(code); }},
+            {QStringLiteral("product name"), [f, product] { f->edtProductName->setText(product); }},
+            {QStringLiteral("product model"), [f, model] { f->edtproduct_model->setEditText(model); }},
+            {QStringLiteral("product spec"), [f, spec] { f->edtproduct_spec->setEditText(spec); }},
+        };
+        for (const auto& [what, fill] : criteria)
+            for (const bool lines : {false, true})
+                report(measure(QStringLiteral("%1 %2, %3, first page")
+                                   .arg(tag, lines ? QStringLiteral("lines") : QStringLiteral("documents"), what),
+                               watched, rawDb, search(lines, fill)));
+        // Every line streamed into the grid as scrolling to the end asks.
+        report(measure(tag + QStringLiteral(" lines, every document, all rows"), watched, rawDb, [&, f] {
+            settle();
+            f->ResetLists();
+            f->ShowLinesPage();
+            QElapsedTimer t;
+            t.start();
+            f->ListAll();
+            DataSetModel* model = f->gridDetail->model();
+            while (model->canFetchMore(QModelIndex())) model->fetchMore(QModelIndex());
+            f->gridDetail->view()->scrollToBottom();
+            const QPixmap shot = form->grab();
+            const double ms = msSince(t);
+            f->ResetLists();
+            settle();
+            return ms;
+        }));
+        // The footers: from the listing to the sums shown, read on a
+        // connection of their own while the window takes input.
+        for (const bool lines : {false, true}) {
+            Row r;
+            r.name = tag + (lines ? QStringLiteral(" lines footer (sums of all), off the interface thread")
+                                  : QStringLiteral(" documents footer (sum of all), off the interface thread"));
+            if (!wanted(r.name)) continue;
+            const QString sql = BuildStatement(k, lines ? Query::LinesSum : Query::DocumentsSum, QString(), SqlForm::Sqlite);
+            for (int i = 0; i < g_runs; ++i) {
+                settle();
+                f->ResetLists();
+                f->PageControl1->setCurrentWidget(lines ? f->tsDetail : f->tsMain);
+                QElapsedTimer t;
+                t.start();
+                f->ListAll();
+                settle();
+                r.ms << msSince(t);
+                r.raw << RunRaw(rawDb, {{sql, 1, true}});
+            }
+            r.rows = 1;
+            r.note = QStringLiteral("the window shows its rows and takes input meanwhile");
+            report(r);
+        }
+        f->ResetLists();
+        form->hide();
+    }
+}
+
+// The stock view through its window.
+void benchStock(TWiring& program, Connection& conn, const std::vector<sqlite3*>& watched, sqlite3* rawDb) {
+    TInventoryForm* form = program.Stock().InventoryForm();
+    form->resize(1000, 600);
+    TInventoryFrame* f = form->InventoryFrame1;
+    auto settle = [f] { waitFor([f] { return f->SumsPending(); }); };
+    report(measure(QStringLiteral("库存 opened (查看库存), first page"), watched, rawDb, [&] {
+        settle();
+        form->hide();
+        QElapsedTimer t;
+        t.start();
+        form->ReloadStock();
+        TResourceFactory::ShowWindow(form);
+        const QPixmap shot = form->grab();
+        const double ms = msSince(t);
+        settle();
+        return ms;
+    }));
+    const QString name = textAt(conn, QStringLiteral("select productName from Product where id = 4242"));
+    const QList<QPair<QString, std::function<void()>>> searches = {
+        {QStringLiteral("searched by key, any column"), [f, name] { f->edtSearchKey->setText(name); }},
+        {QStringLiteral("searched by name"), [f, name] {
+             f->cbSearchScope->setCurrentIndex(1);
+             f->edtSearchKey->setText(name);
+         }},
+        {QStringLiteral("category box"), [f] { f->cbCategory->setCurrentIndex(3); }},
+        {QStringLiteral("quantity > 50"), [f] {
+             f->cbQuantityCond->setCurrentIndex(1);
+             f->edtQuantity->setValue(50);
+         }},
+    };
+    for (const auto& [what, fill] : searches)
+        report(measure(QStringLiteral("库存 %1, first page").arg(what), watched, rawDb, [&, f, fill] {
+            settle();
+            f->edtSearchKey->clear();
+            f->cbSearchScope->setCurrentIndex(0);
+            f->cbCategory->setCurrentIndex(0);
+            f->cbQuantityCond->setCurrentIndex(0);
+            fill();
+            QElapsedTimer t;
+            t.start();
+            f->SearchStock();
+            const QPixmap shot = form->grab();
+            const double ms = msSince(t);
+            settle();
+            return ms;
+        }));
+    // Every stock row read with its value (total_cost) worked out, as the
+    // export or scrolling to the end does.
+    report(measure(QStringLiteral("库存 every stock row with total_cost"), watched, rawDb, [&, f] {
+        settle();
+        f->edtSearchKey->clear();
+        f->cbCategory->setCurrentIndex(0);
+        f->cbQuantityCond->setCurrentIndex(0);
+        QElapsedTimer t;
+        t.start();
+        f->SearchStock();
+        DataSet* q = f->queryInventory;
+        q->fetchAll();
+        double sum = 0;
+        const int n = q->fetchedCount();
+        const int col = q->field(QStringLiteral("total_cost"))->index();
+        for (int r = 0; r < n; ++r) sum += q->valueAt(r, col).toDouble();
+        const double ms = msSince(t);
+        (void)sum;
+        settle();
+        return ms;
+    }));
+    Row r;
+    r.name = QStringLiteral("库存 footer (sums of every stock row), off the interface thread");
+    if (wanted(r.name)) {
+        for (int i = 0; i < g_runs; ++i) {
+            settle();
+            QElapsedTimer t;
+            t.start();
+            f->LoadStock({});
+            settle();
+            r.ms << msSince(t);
+            r.raw << RunRaw(rawDb, {{StockView::SumStatement(QString()), 1, true}});
+        }
+        r.rows = 1;
+        r.note = QStringLiteral("the window shows its rows and takes input meanwhile");
+        report(r);
+    }
+    form->hide();
+}
+
+// -------------------------------------------------------------- driver
 
 int runAll(int argc, char** argv, const QString& shopFile) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -613,68 +832,8 @@ int runAll(int argc, char** argv, const QString& shopFile) {
             return msSince(t);
         };
     };
-    // Every row fetched through the model, as scrolling to the end does, and
-    // the last screen painted.
-    auto allRows = [&](const QString& sql) {
-        return [&, sql] {
-            list.close();
-            list.setSql(sql);
-            QElapsedTimer t;
-            t.start();
-            list.open();
-            DataSetModel* model = grid.model();
-            while (model->canFetchMore(QModelIndex())) model->fetchMore(QModelIndex());
-            grid.view()->scrollToBottom();
-            const QPixmap shot = grid.grab();
-            const double ms = msSince(t);
-            list.close(); // the rows go before the next run
-            return ms;
-        };
-    };
-    const Kind k = Kind::Purchase;
-    const QString documents = BuildStatement(k, Query::Documents, QString(), SqlForm::Sqlite);
-    const QString lines = BuildStatement(k, Query::Lines, QString(), SqlForm::Sqlite);
-    report(measure(QStringLiteral("进货 documents list, first page"), watched, rawDb, firstPage(documents)));
-    report(measure(QStringLiteral("进货 documents list, all rows"), watched, rawDb, allRows(documents)));
-    report(measure(QStringLiteral("进货 lines list, first page"), watched, rawDb, firstPage(lines)));
-    report(measure(QStringLiteral("进货 lines list, all rows"), watched, rawDb, allRows(lines)));
-
-    ListSearch byName;
-    byName.productName = textAt(conn, QStringLiteral("select productName from Product where id = 4242"));
-    const ListCriteria nameCriteria = BuildCriteria(k, byName, SqlForm::Sqlite);
-    const QString documentsByName = BuildStatement(k, Query::Documents, nameCriteria.documents, SqlForm::Sqlite);
-    report(measure(QStringLiteral("documents searched by product name, first page"), watched, rawDb,
-                   firstPage(documentsByName, nameCriteria.params)));
-    ListSearch bySupplier;
-    bySupplier.partner = textAt(conn, QStringLiteral("select supplierName from Supplier where id = 12"));
-    bySupplier.byDate = true;
-    bySupplier.dateStart = QDate(2008, 1, 1);
-    bySupplier.dateEnd = QDate(2008, 12, 31);
-    const ListCriteria supplierCriteria = BuildCriteria(k, bySupplier, SqlForm::Sqlite);
-    const QString linesBySupplier = BuildStatement(k, Query::Lines, supplierCriteria.lines, SqlForm::Sqlite);
-    report(measure(QStringLiteral("lines searched by supplier + year, first page"), watched, rawDb,
-                   firstPage(linesBySupplier, supplierCriteria.params)));
-
-    // Footers: the sum statements of the lists, shown under the grid.
-    grid.setFooterMode(DataGrid::FooterMode::Columns);
-    auto footer = [&](const QString& sql, const QString& fieldName) {
-        return [&, sql, fieldName] {
-            QElapsedTimer t;
-            t.start();
-            DataSet sum(&conn);
-            sum.setSql(sql);
-            sum.open();
-            grid.setFooterText(fieldName, sum.displayTextAt(0, sum.fieldCount() - 1));
-            return msSince(t);
-        };
-    };
-    report(measure(QStringLiteral("documents footer (sum of all)"), watched, rawDb,
-                   footer(BuildStatement(k, Query::DocumentsSum, QString(), SqlForm::Sqlite),
-                          QStringLiteral("totalPrice"))));
-    report(measure(QStringLiteral("lines footer (sums of all)"), watched, rawDb,
-                   footer(BuildStatement(k, Query::LinesSum, QString(), SqlForm::Sqlite),
-                          QStringLiteral("totalPrice"))));
-    grid.setFooterMode(DataGrid::FooterMode::None);
+    benchLists(program, conn, watched, rawDb);
+    benchStock(program, conn, watched, rawDb);
 
     // Per-product statistics of one year, the statement as the lists code
     // keeps it, shown in a grid like the lists.

@@ -1,0 +1,50 @@
+#pragma once
+#include "liststatements.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class DataSet;
+class TMainDM;
+
+// What makes one document list different from another: names, captions,
+// columns and the few behaviours that differ. The one list frame reads
+// everything kind-specific from here, so a further list (the refunds) is a
+// further description, not a further frame.
+struct TListKind {
+    struct Column {
+        QString field;
+        QString title;
+    };
+
+    ListStatements::Kind kind = ListStatements::Kind::Purchase;
+    QString placement;      // the window's placement path: "InputMainForm"
+    QString searchCaption;  // of the search group
+    QString deleteConfirm;
+    QString exportDocuments, exportLines;
+
+    // The search panel's kind-specific controls (objectName, label).
+    QString partnerBox, partnerLabel;
+    QString customerCodeBox, customerCodeLabel; // empty: none
+    QString typeBox;                            // empty: none (refunds)
+    QString userBox;
+    QString dateCheck, dateStart, dateEnd, dateLabel;
+    QString productCodeLabel;
+    // The partner names offered by the partner box.
+    std::function<DataSet*(TMainDM&)> partners;
+    QString partnerNameField;
+    std::function<DataSet*(TMainDM&)> types; // null when typeBox is empty
+    // Model and spec are drop-downs filled, each time they open, from the
+    // shared size and colour lists.
+    bool sizeColorLists = false;
+
+    QList<Column> documentColumns, lineColumns;
+    // One wide footer cell on the lines page instead of cells under columns.
+    bool wideLinesFooter = false;
+    // "刷新" reopens only the visible list, keeping the footer.
+    bool refreshListOnly = false;
+};
+
+TListKind PurchaseListKind();
+TListKind SaleListKind();

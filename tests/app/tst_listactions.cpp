@@ -1,0 +1,70 @@
+#include "controlplacement.h"
+#include "dataset.h"
+#include "documentlists.h"
+#include "inputmainform.h"
+#include "inventoryform.h"
+#include "mainform.h"
+#include "outputmainform.h"
+#include "resourcefactory.h"
+#include "shellsupport.h"
+#include "stockview.h"
+#include "wiring.h"
+
+#include <QAction>
+
+// The main window's list and stock actions open their windows with the
+// entry point each names.
+class TestListActions : public QObject {
+    Q_OBJECT
+private slots:
+    void actions_data();
+    void actions();
+};
+
+void TestListActions::actions_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("rows");        // listed on the documents page; -1: nothing loaded
+    QTest::addColumn<bool>("searchShown");
+    QTest::newRow("purchase list") << "AcInputList" << "InputMainForm" << 2 << false;
+    QTest::newRow("purchase search") << "AcInputSearch" << "InputMainForm" << -1 << true;
+    QTest::newRow("purchase audit") << "AcInputAudit" << "InputMainForm" << 1 << false;
+    QTest::newRow("sales list") << "AcOutputList" << "OutputMainForm" << 1 << false;
+    QTest::newRow("sales search") << "AcOutputSearch" << "OutputMainForm" << -1 << true;
+    QTest::newRow("sales audit") << "AcOutputAudit" << "OutputMainForm" << 0 << false;
+    QTest::newRow("stock") << "AcInventoryList" << "InventoryForm" << 1 << false;
+}
+
+void TestListActions::actions() {
+    QFETCH(QString, action);
+    QFETCH(QString, window);
+    QFETCH(int, rows);
+    QFETCH(bool, searchShown);
+    TestShell s({1, 1, "admin"});
+    s.db.exec("insert into InputForm(inputNO, auditStatus) values ('J-1', 0), ('J-2', 1)");
+    s.db.exec("insert into OutputForm(outputNO, auditStatus) values ('X-1', 1)");
+    s.db.exec("insert into Product(id, productName) values (1, 'apple')");
+    s.db.exec("insert into StorageDetail(productID, quantity, unit_cost) values (1, 2, 3)");
+    TControlPlacement placement(s.ctx.PlacementFile());
+    TWiring program(s.dm, s.ctx, placement);
+    auto* a = program.MainForm().findChild<QAction*>(action);
+    QVERIFY(a && a->isEnabled());
+    a->trigger();
+    QWidget* w = nullptr;
+    for (QWidget* x : program.Factory().Windows())
+        if (x->objectName() == window) w = x;
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    if (auto* stock = qobject_cast<TInventoryForm*>(w)) {
+        QCOMPARE(stock->InventoryFrame1->queryInventory->recordCount(), rows);
+        QTRY_VERIFY(!stock->InventoryFrame1->SumsPending());
+        return;
+    }
+    TListFrame* f = static_cast<TListForm*>(w)->Frame();
+    QCOMPARE(f->queryMain->isActive() ? f->queryMain->recordCount() : -1, rows);
+    QCOMPARE(f->pFind->isVisible(), searchShown);
+    QTRY_VERIFY(!f->SumsPending());
+}
+
+QTEST_MAIN(TestListActions)
+#include "tst_listactions.moc"

@@ -4,6 +4,7 @@
 #include "catalogue.h"
 #include "controlplacement.h"
 #include "desktop.h"
+#include "documents.h"
 #include "dynamicfield.h"
 #include "focushandler.h"
 #include "maindm.h"
@@ -21,11 +22,15 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_mainForm = std::make_unique<TMainForm>(context);
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
+    // The pick windows of suppliers, customers and staff plug in here.
+    m_documents = std::make_unique<TDocuments>(
+        TDocumentEditorDeps{dm, context, m_catalogue->Selector(), *m_labels, placement, TDocumentPickers{}}, *m_factory);
     plugActions();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_documents.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -39,4 +44,7 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    TDocuments* d = m_documents.get();
+    f.SetHandler(f.AcInputNew, [d] { d->NewInput(); });
+    f.SetHandler(f.AcOutputNew, [d] { d->NewOutput(); });
 }

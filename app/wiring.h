@@ -6,6 +6,7 @@ class TCatalogue;
 class TControlPlacement;
 class TDFMProxy;
 class TDialogPlacer;
+class TDocuments;
 class TFocusHandler;
 class TMainDM;
 class TMainForm;
@@ -25,6 +26,7 @@ public:
     TCatalogue& Catalogue() { return *m_catalogue; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
+    TDocuments& Documents() { return *m_documents; }
 
 private:
     void plugActions();
@@ -38,4 +40,5 @@ private:
     std::unique_ptr<TMainForm> m_mainForm;
     std::unique_ptr<TFocusHandler> m_focus;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
+    std::unique_ptr<TDocuments> m_documents; // its editors use the catalogue's selector
 };

@@ -146,6 +146,7 @@ void TDocumentEditForm::buildHeader() {
     edtCreateDate = Named<DBDateEdit>(pRoot, "edtCreateDate");
     edtCreateDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
     edtCreateDate->bind(m_master, QStringLiteral("createDate"));
+    edtCreateDate->setEnabled(!m_desc.createFieldsLocked);
     edtUser = new DBLookupCombo(pRoot);
     edtUser->setObjectName(m_desc.userEditName);
     edtUser->setListSource(m_deps.dm.queryUser, QStringLiteral("id"), QStringLiteral("userName"));
@@ -155,7 +156,6 @@ void TDocumentEditForm::buildHeader() {
     edtCreateUser->setListSource(m_deps.dm.queryUser, QStringLiteral("id"), QStringLiteral("userName"));
     edtCreateUser->bind(m_master, QStringLiteral("createUser"));
     edtTotalPrice = Named<DBLineEdit>(pRoot, "edtTotalPrice");
-    edtTotalPrice->setReadOnly(m_desc.totalReadOnly);
     edtTotalPrice->bind(m_master, QStringLiteral("totalPrice"));
     edtTotalPrice->setMaximumWidth(140);
     JvSpeedButton1 = NamedButton(pRoot, "JvSpeedButton1", QStringLiteral("计算"));
@@ -332,8 +332,7 @@ void TDocumentEditForm::NewDocument() {
     m_master->setValue(m_kind.DateField, QDateTime(now.date(), QTime(0, 0)));
     m_master->setValue(m_kind.UserField, user);
     m_master->setValue(QStringLiteral("createUser"), user);
-    if (m_desc.createFieldsLocked)
-        for (const char* f : {"createDate", "createUser"}) m_master->field(QLatin1String(f))->setReadOnly(true);
+    lockShownFields();
     openDetail(number);
     for (int i = 0; i < 6; ++i) AddBlankLine();
     m_detail->first();
@@ -354,10 +353,22 @@ void TDocumentEditForm::LoadDocument(const QString& number) {
     m_master->close();
     m_master->setParam(m_kind.NumberField, number);
     m_master->open();
-    if (m_desc.createFieldsLocked && m_master->recNo() > 0)
-        for (const char* f : {"createDate", "createUser"}) m_master->field(QLatin1String(f))->setReadOnly(true);
+    lockShownFields();
     openDetail(number);
     UpdateButtons(false);
+}
+
+// Fields the window shows but the user does not type: the program fills
+// them. The fields are made anew with every opening.
+void TDocumentEditForm::lockShownFields() {
+    QStringList locked;
+    if (m_desc.createFieldsLocked) locked << QStringLiteral("createDate") << QStringLiteral("createUser");
+    if (m_desc.totalReadOnly) locked << QStringLiteral("totalPrice");
+    for (const QString& name : locked)
+        if (Field* f = m_master->findField(name)) f->setReadOnly(true);
+    edtTotalPrice->link().refresh();
+    edtCreateDate->link().refresh();
+    edtCreateUser->link().refresh();
 }
 
 void TDocumentEditForm::AddBlankLine() {

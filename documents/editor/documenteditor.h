@@ -159,6 +159,7 @@ private:
     void deleteLine(bool ask);
     void commitOpenEditor();
     void masterEdit();
+    void lockShownFields();
     void focusCell(int row, int column, bool openEditor);
 
     // Keys (documenteditkeys.cpp).

@@ -83,9 +83,9 @@ protected:
                     // shows, though it asks not to be: the editor keeps the
                     // keys, and its cell stays open.
                     QPointer<QWidget> window = m_form->window();
-                    QTimer::singleShot(0, m_form, [window] {
+                    QTimer::singleShot(0, m_form, Guarded([window] {
                         if (window) window->activateWindow();
-                    });
+                    }));
                     handled = true;
                 } else {
                     m_form->productEditorExit();
@@ -188,7 +188,8 @@ bool TDocumentEditForm::productEditorKey(QWidget* editor, QKeyEvent* e) {
         m_gridController->HandleKey(key, e->modifiers());
         return true;
     }
-    if (isEnter(key) && m_deps.selector.Timer1->isActive()) {
+    if (isEnter(key) && m_deps.selector.Timer1->isActive() &&
+        !static_cast<QLineEdit*>(editor)->text().trimmed().isEmpty()) {
         // Typed faster than the list follows: a scanner. Its code is the
         // product, not whatever the old list shows under the cursor.
         scannedCode(static_cast<QLineEdit*>(editor)->text().trimmed());
@@ -323,6 +324,7 @@ void TDocumentEditForm::OnProductPicked(QObject*, const TProduct& product) {
     QTableView* v = m_grid->view();
     const int column = v->currentIndex().isValid() ? v->currentIndex().column() : -1;
     DataSet& d = *m_detail;
+    ListProduct(product.id);
     d.edit();
     m_arithmetic.Assign(d, QStringLiteral("productID"), product.id);
     m_arithmetic.Assign(d, QStringLiteral("unitID"), product.storageUnit);

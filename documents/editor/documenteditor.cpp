@@ -84,8 +84,16 @@ void TDocumentEditForm::buildDataSets() {
     m_detail->setUpdateTable(m_kind.DetailTable);
     m_detail->setCachedUpdates(true);
     m_detail->setFetchBlock(0);
+    // The lines' products come from a list of just those products, read by
+    // key: the shared product list is read lazily, and looking a product up
+    // there would first read every product before it (seconds in a big shop).
+    m_products = new DataSet(&conn, this);
+    m_products->setObjectName(QStringLiteral("queryLineProducts"));
+    m_products->setSql(QStringLiteral("select id, productCode, productName, product_model, product_spec, dfield1 "
+                                      "from Product where id in (select value from json_each(:ids))"));
+    m_products->setFetchBlock(0);
     for (const QString& name : kProductLookups)
-        m_detail->addLookupField(name, QStringLiteral("productID"), m_deps.dm.queryProduct, QStringLiteral("id"), name);
+        m_detail->addLookupField(name, QStringLiteral("productID"), m_products, QStringLiteral("id"), name);
     m_detail->addLookupField(QStringLiteral("unitName"), QStringLiteral("unitID"), m_deps.dm.queryUnit,
                              QStringLiteral("id"), QStringLiteral("unitName"));
 }
@@ -308,8 +316,28 @@ bool TDocumentEditForm::IsLocked() const {
 void TDocumentEditForm::openDetail(const QString& number) {
     m_detail->setParam(m_kind.NumberField, number);
     m_detail->open();
+    m_listedProducts.clear();
+    const int n = m_detail->recordCount();
+    for (int r = 0; r < n; ++r) m_listedProducts.insert(m_detail->valueAt(r, QStringLiteral("productID")).toInt());
+    listProducts();
     m_arithmetic.Attach(*m_detail);
     m_arithmetic.SetPriceUpdating(false);
+}
+
+// The product list of the lines holds every product in m_listedProducts.
+void TDocumentEditForm::listProducts() {
+    QStringList ids;
+    for (int id : std::as_const(m_listedProducts))
+        if (id > 0) ids << QString::number(id);
+    m_products->close();
+    m_products->setParam(QStringLiteral("ids"), QStringLiteral("[") + ids.join(QLatin1Char(',')) + QLatin1Char(']'));
+    m_products->open();
+}
+
+void TDocumentEditForm::ListProduct(int productId) {
+    if (productId <= 0 || m_listedProducts.contains(productId)) return;
+    m_listedProducts.insert(productId);
+    listProducts();
 }
 
 void TDocumentEditForm::NewDocument() {
@@ -398,6 +426,8 @@ double TDocumentEditForm::SumLineTotals() { return DocumentLines::SumLineTotals(
 void TDocumentEditForm::saveClicked(bool andNew) {
     commitOpenEditor();
     m_detail->checkBrowseMode();
+    // Posting runs the header boxes' checks: a total that is no number stops here.
+    m_master->checkBrowseMode();
     if (SaveDocument() && andNew) NewDocument();
 }
 
@@ -510,17 +540,19 @@ void TDocumentEditForm::deleteLine(bool ask) {
 
 void TDocumentEditForm::showEvent(QShowEvent* e) {
     m_arithmetic.SetPriceUpdating(false);
-    m_deps.labels.Refresh(QStringLiteral("Product"));
+    Guard::Run([this] { m_deps.labels.Refresh(QStringLiteral("Product")); });
     QWidget::showEvent(e);
 }
 
 void TDocumentEditForm::hideEvent(QHideEvent* e) {
     if (!isMinimized()) {
-        m_deps.selector.HideSelector();
         // A pick window answering after the editor closed finds no document.
         ++m_generation;
-        QSettings& s = m_deps.placement.PlacementStorage();
-        m_grid->saveLayout(s, TControlPlacement::GroupOf(m_desc.placementPath) + QStringLiteral("/detailGrid"));
+        Guard::Run([this] {
+            m_deps.selector.HideSelector();
+            QSettings& s = m_deps.placement.PlacementStorage();
+            m_grid->saveLayout(s, TControlPlacement::GroupOf(m_desc.placementPath) + QStringLiteral("/detailGrid"));
+        });
     }
     QWidget::hideEvent(e);
 }

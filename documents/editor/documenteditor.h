@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -116,6 +117,9 @@ public:
     void SetHandlingUser(qint64 id);
     void OnProductPicked(QObject* sender, const TProduct& product);
     bool FocusNextEditableColumn(int start);
+    // Makes the lines able to show a product: picks call it before they
+    // write its id into a line.
+    void ListProduct(int productId);
 
     bool IsNew() const { return m_isNew; }
     bool Modified() const { return m_modified; }
@@ -153,6 +157,7 @@ private:
                         std::function<void(qint64)> set);
     TPendingPick::Delivery delivery(std::function<void(qint64)> set);
     void openDetail(const QString& number);
+    void listProducts();
     void saveClicked(bool andNew);
     void cancelClicked();
     void closeClicked();
@@ -181,6 +186,8 @@ private:
     TDocumentEditorDeps m_deps;
     DataSet* m_master = nullptr;
     DataSet* m_detail = nullptr;
+    DataSet* m_products = nullptr; // the lines' products
+    QSet<int> m_listedProducts;
     TLineArithmetic m_arithmetic;
     std::unique_ptr<TGridController> m_gridController;
     TIdentity m_identity;

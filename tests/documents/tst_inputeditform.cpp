@@ -22,6 +22,7 @@ private slots:
     void cancelReusesTheNumber();
     void numberKeepsTheDayItWasStarted();
     void pickSetsLineAndMovesFocus();
+    void productMadeAfterStartShowsInTheLine();
     void enterWalksCellsAndAppendsLine();
     void scannerPicksExactCode_data();
     void scannerPicksExactCode();
@@ -235,6 +236,21 @@ void TestInputEditForm::pickSetsLineAndMovesFocus() {
     auto* priceEditor = qobject_cast<QLineEdit*>(v->indexWidget(v->currentIndex()));
     QVERIFY(priceEditor && priceEditor->hasFocus());
     QCOMPARE(priceEditor->selectedText(), QString("12.5"));
+}
+
+// A product made in the product list after the program started (as the
+// selector's "高级查找（新建商品）" does) shows its code and name once picked.
+void TestInputEditForm::productMadeAfterStartShowsInTheLine() {
+    Shell s;
+    TInputEditForm* f = newEditor(s);
+    s.db.exec("insert into Product(id, productCode, productName, product_model, product_spec, storageUnit, salePrice)"
+              " values (8, 'N008', '新到货', 'X', 'Y', 1, 6)");
+    pick(f, 0, 8);
+    QCOMPARE(cell(f, 0, "productCode").data().toString(), QString("N008"));
+    QCOMPARE(cell(f, 0, "productName").data().toString(), QString("新到货"));
+    QCOMPARE(cell(f, 0, "product_spec").data().toString(), QString("Y"));
+    click(f, "btnSave");
+    QCOMPARE(cell(f, 0, "productName").data().toString(), QString("新到货")); // and after the reload
 }
 
 void TestInputEditForm::enterWalksCellsAndAppendsLine() {

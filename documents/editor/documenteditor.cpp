@@ -57,6 +57,7 @@ TDocumentEditForm::TDocumentEditForm(const TDocumentEditorDescription& descripti
     root->addLayout(body, 1);
     root->addLayout(buttons);
     resize(m_desc.kind->SaleLines ? 1100 : 1010, 600);
+    setTabOrderByReading();
     connectSignals();
     connectGrid();
     m_gridController = std::make_unique<TGridController>(m_grid);
@@ -203,6 +204,19 @@ void TDocumentEditForm::buildHeader() {
         cbShowPOSCalc->setText(QStringLiteral("保存时显示找零计算器"));
         cbShowPOSCalc->setChecked(true);
     }
+}
+
+// Tab walks the header as it reads, left to right and down, then the
+// lines, then the buttons.
+void TDocumentEditForm::setTabOrderByReading() {
+    QList<QWidget*> order = {edtPartner, findChild<QWidget*>(QStringLiteral("BitBtn6"))};
+    if (edtPartnerCode) order << edtPartnerCode;
+    order << edtDate << edtUser << findChild<QWidget*>(QStringLiteral("BitBtn1")) << edtCreateDate << edtCreateUser
+          << edtTotalPrice << JvSpeedButton1 << edtComments;
+    if (cbShowPOSCalc) order << cbShowPOSCalc;
+    order << m_grid->view() << btnAddLine << btnDeleteLine << btnAuditCancel << btnAudit << btnSave << btnSaveAndNew
+          << btnCancel << btnClose;
+    for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* TDocumentEditForm::pickButton(const char* name, const std::function<void(TPendingPick::Delivery)>& picker,

@@ -153,6 +153,7 @@ private:
     void buildDataSets();
     void connectSignals();
     void connectGrid();
+    void setTabOrderByReading();
     QWidget* pickButton(const char* name, const std::function<void(TPendingPick::Delivery)>& picker,
                         std::function<void(qint64)> set);
     TPendingPick::Delivery delivery(std::function<void(qint64)> set);

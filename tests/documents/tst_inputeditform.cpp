@@ -34,6 +34,7 @@ private slots:
     void closingRefreshesListOnlyAfterChange_data();
     void closingRefreshesListOnlyAfterChange();
     void keyboardOnly();
+    void tabWalksTheHeaderAsItReads();
     void screenshots();
 };
 
@@ -488,6 +489,23 @@ void TestInputEditForm::keyboardOnly() {
                  .toString(),
              QString("3@11.0x4.0:urgent 7@100.0x1.0:"));
     QCOMPARE(s.scalar("select totalPrice from InputForm").toDouble(), 144.0);
+}
+
+void TestInputEditForm::tabWalksTheHeaderAsItReads() {
+    Shell s;
+    TInputEditForm* f = storedPurchase(s);
+    showActive(f);
+    child<QWidget>(f, "edtSupplier")->setFocus();
+    QStringList walked{focused()->objectName()};
+    while (walked.size() < 12) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        const QString now = focused() == f->Grid()->view() ? QString("detailGrid") : focused()->objectName();
+        if (now != walked.last()) walked << now; // Tab steps through a date's year, month and day first
+    }
+    // Disabled buttons (Save, Cancel of a document without changes) are passed over.
+    QCOMPARE(walked, QStringList({"edtSupplier", "BitBtn6", "edtInputDate", "edtInputUser", "BitBtn1", "edtCreateDate",
+                                  "edtCreateUser", "edtTotalPrice", "JvSpeedButton1", "edtComments", "detailGrid",
+                                  "btnAddLine"}));
 }
 
 void TestInputEditForm::screenshots() {

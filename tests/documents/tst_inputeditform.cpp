@@ -24,9 +24,11 @@ private slots:
     void pickSetsLineAndMovesFocus();
     void productMadeAfterStartShowsInTheLine();
     void enterWalksCellsAndAppendsLine();
+    void cellKeysMoveBetweenLinesAndColumns();
     void scannerPicksExactCode_data();
     void scannerPicksExactCode();
     void ctrlDeleteAsksFirst();
+    void deletingTheOnlyLineLeavesAnEmptyOne();
     void auditMovesStockAndCancelTakesItOut();
     void auditedDocumentRefusesEdits();
     void picksRespectTheDocument_data();
@@ -279,6 +281,33 @@ void TestInputEditForm::enterWalksCellsAndAppendsLine() {
     QVERIFY(f->ProductEditor() && f->ProductEditor()->hasFocus());
 }
 
+void TestInputEditForm::cellKeysMoveBetweenLinesAndColumns() {
+    Shell s;
+    TInputEditForm* f = newEditor(s);
+    showActive(f);
+    QTableView* v = f->Grid()->view();
+    v->setCurrentIndex(cell(f, 0, "productCode"));
+    v->edit(cell(f, 0, "productCode"));
+    QLineEdit* ed = f->ProductEditor();
+    QTRY_COMPARE(s.selector().productQuery->recordCount(), 7); // an empty cell lists every product
+    QVERIFY(s.selector().isVisible());
+    QTest::keyClick(ed, Qt::Key_Escape); // hides the list; the cell stays open
+    QVERIFY(!s.selector().isVisible());
+    QCOMPARE(f->ProductEditor(), ed);
+    QVERIFY(ed->hasFocus());
+    QTest::keyClick(ed, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(v->currentIndex(), cell(f, 0, "productName"));
+    QTest::keyClick(focused(), Qt::Key_Right, Qt::ControlModifier); // past model and 规格
+    QCOMPARE(v->currentIndex(), cell(f, 0, "unitPrice"));
+    QTest::keyClicks(focused(), "7");
+    QTest::keyClick(focused(), Qt::Key_Down); // what was typed goes in first
+    QCOMPARE(valueAt(f, 0, "unitPrice").toDouble(), 7.0);
+    QCOMPARE(v->currentIndex(), cell(f, 1, "unitPrice"));
+    for (int i = 0; i < 6; ++i) QTest::keyClick(focused(), Qt::Key_Down);
+    QCOMPARE(v->currentIndex(), cell(f, 5, "unitPrice")); // Down never adds a line
+    QCOMPARE(f->Detail()->recordCount(), 6);
+}
+
 void TestInputEditForm::scannerPicksExactCode_data() {
     QTest::addColumn<QString>("code");
     QTest::addColumn<int>("product"); // 0: none
@@ -334,6 +363,22 @@ void TestInputEditForm::ctrlDeleteAsksFirst() {
     QCOMPARE(valueAt(f, 0, "productID").toInt(), 1);
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList(2, "删除当前行吗?"));
     QVERIFY(!f->Detail()->isEditing()); // no follow-up edit, unlike the button
+}
+
+void TestInputEditForm::deletingTheOnlyLineLeavesAnEmptyOne() {
+    Shell s;
+    TInputEditForm* f = newEditor(s);
+    for (int r = 0; r < 5; ++r) f->Detail()->setRecNo(1), click(f, "btnDeleteLine");
+    QCOMPARE(f->Detail()->recordCount(), 1);
+    click(f, "btnDeleteLine");
+    QCOMPARE(f->Detail()->recordCount(), 1); // a new, empty line: no product, no hint
+    QVERIFY(valueAt(f, 0, "productID").isNull());
+    QVERIFY(f->Detail()->isEditing());
+    click(f, "btnSave");
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList{"商品列表不能为空."});
+    QCOMPARE(f->Detail()->recordCount(), 0);
+    click(f, "btnDeleteLine"); // nothing left to delete
+    QCOMPARE(f->Detail()->recordCount(), 0);
 }
 
 namespace {

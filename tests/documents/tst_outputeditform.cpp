@@ -101,6 +101,8 @@ void TestOutputEditForm::pickRoundsThePrice() {
     for (const char* field : {"unitPriceOriginal", "discount", "unitPrice", "quantity", "totalPrice"})
         got << num(valueAt(f, 0, field));
     QCOMPARE(got.join(','), line);
+    // On to the price, past the discount.
+    QCOMPARE(f->Grid()->view()->currentIndex(), cell(f, 0, "unitPrice"));
     click(f, "btnSave");
     QCOMPARE(TQuickMessageDlg::ShownTexts().join('|'), onSave);
 }

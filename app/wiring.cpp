@@ -7,6 +7,11 @@
 #include "controlplacement.h"
 #include "desktop.h"
 #include "documentlists.h"
+#include "documents.h"
+#include "inputeditform.h"
+#include "outputeditform.h"
+#include "listframe.h"
+#include "documents.h"
 #include "dynamicfield.h"
 #include "focushandler.h"
 #include "inputmainform.h"
@@ -39,12 +44,23 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_partners = std::make_unique<TPartners>(dm, *m_labels, placement, *m_factory);
     m_lists = std::make_unique<TDocumentLists>(dm, *m_labels, placement, *m_factory);
     m_stock = std::make_unique<TStockView>(dm, context, *m_labels, placement, *m_factory, *m_lists, m_mainForm.get());
+    // The editors pick partners and staff from their list windows.
+    TPartners* partners = m_partners.get();
+    TStaff* staff = m_staff.get();
+    TDocumentPickers pickers{
+        [partners](TPendingPick::Delivery d) { partners->GetSupplierForm()->ShowForPick(std::move(d)); },
+        [partners](TPendingPick::Delivery d) { partners->GetCustomerForm()->ShowForPick(std::move(d)); },
+        [staff](TPendingPick::Delivery d) { staff->Users().PickUser(std::move(d)); }};
+    m_documents = std::make_unique<TDocuments>(
+        TDocumentEditorDeps{dm, context, m_catalogue->Selector(), *m_labels, placement, pickers}, *m_factory);
+    plugDocuments();
     plugActions();
     plugLists();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_documents.reset();
     m_backups.reset();
     m_partners.reset();
     m_stock.reset();
@@ -93,4 +109,31 @@ void TWiring::plugLists() {
         w->ReloadStock();
         TResourceFactory::ShowWindow(w);
     });
+    TDocuments* d = m_documents.get();
+    f.SetHandler(f.AcInputNew, [d] { d->NewInput(); });
+    f.SetHandler(f.AcOutputNew, [d] { d->NewOutput(); });
+}
+
+// The lists open and start documents in the editors; an editor closed after
+// a change reloads the list of its kind.
+void TWiring::plugDocuments() {
+    using ListStatements::Kind;
+    TDocuments* d = m_documents.get();
+    TDocumentLists* l = m_lists.get();
+    TListHooks hooks;
+    hooks.newDocument = [d](Kind kind) {
+        if (kind == Kind::Purchase) d->NewInput();
+        else if (kind == Kind::Sale) d->NewOutput();
+    };
+    hooks.openDocument = [d](Kind kind, const QString& number) {
+        TDocumentEditForm* w = nullptr;
+        if (kind == Kind::Purchase) w = d->GetInputEditForm();
+        else if (kind == Kind::Sale) w = d->GetOutputEditForm();
+        if (!w) return;
+        w->OpenDocument(number);
+        TResourceFactory::ShowWindow(w);
+    };
+    l->SetHooks(std::move(hooks));
+    d->RefreshInputList = [l] { l->RefreshList(Kind::Purchase); };
+    d->RefreshOutputList = [l] { l->RefreshList(Kind::Sale); };
 }

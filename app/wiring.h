@@ -8,6 +8,7 @@ class TControlPlacement;
 class TDFMProxy;
 class TDialogPlacer;
 class TDocumentLists;
+class TDocuments;
 class TFocusHandler;
 class TMainDM;
 class TMainForm;
@@ -36,10 +37,12 @@ public:
     // The purchase and sales lists; the editors reach their RefreshList here.
     TDocumentLists& Lists() { return *m_lists; }
     TStockView& Stock() { return *m_stock; }
+    TDocuments& Documents() { return *m_documents; }
 
 private:
     void plugActions();
     void plugLists();
+    void plugDocuments();
 
     TMainDM& m_dm;
     TAppContext& m_context;
@@ -55,4 +58,5 @@ private:
     std::unique_ptr<TPartners> m_partners;
     std::unique_ptr<TDocumentLists> m_lists;
     std::unique_ptr<TStockView> m_stock;
+    std::unique_ptr<TDocuments> m_documents; // its editors use the catalogue's selector
 };

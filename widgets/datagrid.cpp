@@ -215,8 +215,13 @@ protected:
 
 private:
     bool atEnd(bool next) {
+        const QModelIndex from = currentIndex();
         const QModelIndex to = moveCursor(next ? MoveNext : MovePrevious, Qt::NoModifier);
-        return !to.isValid() || to == currentIndex() || to.row() != currentIndex().row();
+        if (!to.isValid() || to == from || to.row() != from.row()) return true;
+        // In a list of one line the cursor wraps round within that line.
+        const QHeaderView* h = horizontalHeader();
+        const int step = h->visualIndex(to.column()) - h->visualIndex(from.column());
+        return next ? step <= 0 : step >= 0;
     }
 
 public:

@@ -607,6 +607,7 @@ struct FormFixture {
         seedProducts(db);
         ds.setSql(productSql());
         if (setup != "no update table") ds.setUpdateTable("Product");
+        if (setup == "one line") db.exec("DELETE FROM Product WHERE id > 1");
         auto* layout = new QVBoxLayout(&window);
         layout->addWidget(before);
         layout->addWidget(grid);
@@ -638,6 +639,7 @@ void TestDataGrid::tabLeavesGridsWithoutEditableCells_data() {
     QTest::newRow("every column read-only") << "read-only columns" << true;
     QTest::newRow("dataset not modifiable") << "no update table" << true;
     QTest::newRow("only editable column hidden") << "one editable column hidden" << true;
+    QTest::newRow("list of one line") << "one line" << false;
 }
 
 void TestDataGrid::tabLeavesGridsWithoutEditableCells() {
@@ -647,7 +649,7 @@ void TestDataGrid::tabLeavesGridsWithoutEditableCells() {
     QTableView* view = f.grid->view();
     QCOMPARE(f.grid->cellsEditable(), !leaves);
     // On a cell in the middle, so that neither key is at an end of the list.
-    const QModelIndex middle = f.grid->model()->index(1, 1);
+    const QModelIndex middle = f.grid->model()->index(setup == "one line" ? 0 : 1, 1);
     for (bool forward : {true, false}) {
         view->setCurrentIndex(middle);
         view->setFocus();
@@ -665,6 +667,18 @@ void TestDataGrid::tabLeavesGridsWithoutEditableCells() {
             QCOMPARE(view->currentIndex().column(), forward ? 2 : 0);
         }
     }
+    if (setup != "one line") return;
+    // From the last cell of the only line Tab goes on to the next control,
+    // and Shift+Tab from its first cell to the one before; the cursor must
+    // not wrap round the line forever.
+    view->setFocus();
+    view->setCurrentIndex(f.grid->model()->index(0, 2));
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.after));
+    view->setFocus();
+    view->setCurrentIndex(f.grid->model()->index(0, 0));
+    QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.before));
 }
 
 void TestDataGrid::columnsFitTheirContent_data() {

@@ -10,6 +10,7 @@
 #include "mainform.h"
 #include "productbrandform.h"
 #include "productmainform.h"
+#include "reports.h"
 #include "resourcefactory.h"
 #include "unitform.h"
 
@@ -21,11 +22,13 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_mainForm = std::make_unique<TMainForm>(context);
     m_focus = std::make_unique<TFocusHandler>();
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
+    m_reports = std::make_unique<TReports>(dm, *m_labels, *m_factory);
     plugActions();
 }
 
 TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
+    m_reports.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -39,4 +42,7 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    TReports* r = m_reports.get();
+    f.SetHandler(f.miInputReport, [r] { r->ShowInputReport(); });
+    f.SetHandler(f.miOutputReport, [r] { r->ShowOutputReport(); });
 }

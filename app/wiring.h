@@ -9,6 +9,7 @@ class TDialogPlacer;
 class TFocusHandler;
 class TMainDM;
 class TMainForm;
+class TReports;
 class TResourceFactory;
 
 // Every window of the program after the login, made in one order and each
@@ -23,6 +24,7 @@ public:
 
     TMainForm& MainForm() { return *m_mainForm; }
     TCatalogue& Catalogue() { return *m_catalogue; }
+    TReports& Reports() { return *m_reports; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
 
@@ -38,4 +40,5 @@ private:
     std::unique_ptr<TMainForm> m_mainForm;
     std::unique_ptr<TFocusHandler> m_focus;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
+    std::unique_ptr<TReports> m_reports;
 };

@@ -11,7 +11,6 @@
 #include "inputeditform.h"
 #include "outputeditform.h"
 #include "listframe.h"
-#include "documents.h"
 #include "dynamicfield.h"
 #include "focushandler.h"
 #include "inputmainform.h"
@@ -24,6 +23,7 @@
 #include "productbrandform.h"
 #include "productmanagerdm.h"
 #include "productmainform.h"
+#include "reports.h"
 #include "resourcefactory.h"
 #include "staff.h"
 #include "stockview.h"
@@ -54,6 +54,7 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_documents = std::make_unique<TDocuments>(
         TDocumentEditorDeps{dm, context, m_catalogue->Selector(), *m_labels, placement, pickers}, *m_factory);
     plugDocuments();
+    m_reports = std::make_unique<TReports>(dm, *m_labels, *m_factory);
     plugActions();
     plugLists();
 }
@@ -65,6 +66,7 @@ TWiring::~TWiring() {
     m_partners.reset();
     m_stock.reset();
     m_lists.reset();
+    m_reports.reset();
     m_catalogue.reset();
     m_factory->Clear();
 }
@@ -136,4 +138,7 @@ void TWiring::plugDocuments() {
     l->SetHooks(std::move(hooks));
     d->RefreshInputList = [l] { l->RefreshList(Kind::Purchase); };
     d->RefreshOutputList = [l] { l->RefreshList(Kind::Sale); };
+    TReports* r = m_reports.get();
+    f.SetHandler(f.miInputReport, [r] { r->ShowInputReport(); });
+    f.SetHandler(f.miOutputReport, [r] { r->ShowOutputReport(); });
 }

@@ -13,6 +13,7 @@ class TFocusHandler;
 class TMainDM;
 class TMainForm;
 class TPartners;
+class TReports;
 class TResourceFactory;
 class TStaff;
 class TStockView;
@@ -32,6 +33,7 @@ public:
     TStaff& Staff() { return *m_staff; }
     TBackupWindows& Backups() { return *m_backups; }
     TPartners& Partners() { return *m_partners; }
+    TReports& Reports() { return *m_reports; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
     // The purchase and sales lists; the editors reach their RefreshList here.
@@ -59,4 +61,5 @@ private:
     std::unique_ptr<TDocumentLists> m_lists;
     std::unique_ptr<TStockView> m_stock;
     std::unique_ptr<TDocuments> m_documents; // its editors use the catalogue's selector
+    std::unique_ptr<TReports> m_reports;
 };

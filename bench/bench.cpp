@@ -41,6 +41,10 @@
 #include "productselector.h"
 #include "quickmessagedlg.h"
 #include "rawsql.h"
+#include "reportframe.h"
+#include "reportmainform.h"
+#include "reports.h"
+#include "trendchart.h"
 #include "wiring.h"
 
 #include <QCheckBox>
@@ -59,6 +63,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
@@ -899,22 +909,77 @@ int runAll(int argc, char** argv, const QString& shopFile) {
     benchLists(program, conn, watched, rawDb);
     benchStock(program, conn, watched, rawDb);
 
-    // Per-product statistics of one year, the statement as the lists code
-    // keeps it, shown in a grid like the lists.
-    for (const auto side : {StatStatements::Side::Purchase, StatStatements::Side::Sale}) {
-        const bool purchase = side == StatStatements::Side::Purchase;
-        TCriteriaBuilder b = TCriteriaBuilder::Create(QString(), QStringLiteral("and"), SqlForm::Sqlite);
-        b.AddDateRange(purchase ? QStringLiteral("inputDate") : QStringLiteral("outputDate"), QDate(2008, 1, 1),
-                       QDate(2008, 12, 31));
-        const QString sql = StatStatements::ProductStatsStatement(side, b.Text(), SqlForm::Sqlite);
-        report(measure(QStringLiteral("%1 statistics per product, 2008, first page")
-                           .arg(purchase ? QStringLiteral("purchase") : QStringLiteral("sale")),
-                       watched, rawDb, firstPage(sql, b.Params())));
-    }
     list.close();
     grid.hide();
 
     benchDocument(program, conn);
+    // The statistics window as 统计分析 shows it: pickers set, the button
+    // pressed, the window painted. Per product with the totals in the footer
+    // (sales check for missing costs first); the trend with its chart.
+    TReportMainForm* reports = program.Reports().ReportMainForm();
+    reports->show();
+    for (TReportFrame* f : std::initializer_list<TReportFrame*>{reports->ReportInputFrame1, reports->ReportOutputFrame1}) {
+        const bool purchase = f == reports->ReportInputFrame1;
+        const QString side = purchase ? QStringLiteral("进货") : QStringLiteral("销售");
+        reports->ShowAnalysisPage(!purchase);
+        f->PageControl1->setCurrentWidget(f->tsStat);
+        f->Stat.chkDocDate->setChecked(true);
+        f->Stat.edtDocDateStart->setDate(QDate(2008, 1, 1));
+        f->Stat.edtDocDateEnd->setDate(QDate(2008, 12, 31));
+        report(measure(QStringLiteral("%1统计 per product, 2008, with totals%2")
+                           .arg(side, purchase ? QString() : QStringLiteral(" and cost check")),
+                       watched, rawDb, [&, f] {
+                           QElapsedTimer t;
+                           t.start();
+                           f->JvImgBtn1->click();
+                           const QPixmap shot = reports->grab();
+                           return msSince(t);
+                       }));
+        f->PageControl1->setCurrentWidget(f->tsTrend);
+        const struct {
+            const char* what;
+            QDate from, to;
+            int unit; // 0 天, 1 月
+        } trends[] = {
+            {"a month by day (2008-03)", QDate(2008, 3, 1), QDate(2008, 3, 31), 0},
+            {"ten years by month", QDate(2001, 1, 1), QDate(2010, 12, 31), 1},
+            {"ten years by day (3 652 points)", QDate(2001, 1, 1), QDate(2010, 12, 31), 0},
+        };
+        for (const auto& tr : trends) {
+            if (purchase && tr.unit == 0 && tr.from.year() == 2001) continue; // once is enough
+            report(measure(QStringLiteral("%1趋势 %2, chart drawn").arg(side, QLatin1String(tr.what)), watched, rawDb,
+                           [&, f] {
+                               f->Trend.edtDocDateStart->setDate(tr.from);
+                               f->Trend.edtDocDateEnd->setDate(tr.to);
+                               f->edtPeriodTD->setCurrentIndex(tr.unit);
+                               QElapsedTimer t;
+                               t.start();
+                               f->btnAnalysisTD->click();
+                               const QPixmap shot = reports->grab();
+                               return msSince(t);
+                           }));
+        }
+    }
+    // The chart alone with the daily points of ten years: the points handed
+    // over and the chart painted.
+    {
+        TReportFrame* f = reports->ReportOutputFrame1;
+        QList<StatService::TTrendPoint> points;
+        for (int i = 0; i < f->queryTrend->recordCount(); ++i)
+            points.append({f->queryTrend->valueAt(i, QStringLiteral("fDate")).toLongLong(),
+                           f->queryTrend->valueAt(i, QStringLiteral("ftotalPrice")).toDouble(),
+                           f->queryTrend->valueAt(i, QStringLiteral("ftotalRevenue")).toDouble()});
+        Row r = measure(QStringLiteral("销售趋势图 alone, %1 daily points drawn").arg(points.size()), {}, rawDb, [&] {
+            QElapsedTimer t;
+            t.start();
+            f->TrendChart->SetPoints(points);
+            const QPixmap shot = f->TrendChart->grab();
+            return msSince(t);
+        });
+        r.raw.clear();
+        report(r);
+    }
+    reports->hide();
 
     QTemporaryDir scratch(appDir + QStringLiteral("/export-XXXXXX"));
     benchExport(scratch.path());

@@ -150,6 +150,20 @@ void TMainDM::upgradeIndexes() {
         MainConn.execute(QStringLiteral("CREATE INDEX %1 ON %2(%3)")
                              .arg(name, QLatin1String(w.table), QLatin1String(w.columns)));
     }
+    // Indexes added since: a file made before gets them once.
+    const struct {
+        const char* name;
+        const char* definition;
+    } added[] = {
+        {"idxOutputDetailNoCost", "OutputDetail(productID) WHERE (unitStorageCost IS NULL OR unitStorageCost <= 0)"},
+    };
+    for (const auto& a : added) {
+        if (MainConn.exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = :name"),
+                            {{QStringLiteral("name"), QString::fromLatin1(a.name)}}))
+            continue;
+        if (!t) t = std::make_unique<TransactionGuard>(MainConn);
+        MainConn.execute(QStringLiteral("CREATE INDEX %1 ON %2").arg(QLatin1String(a.name), QLatin1String(a.definition)));
+    }
     if (t) t->commit();
 }
 

@@ -72,6 +72,12 @@ CREATE TABLE OutputDetail (
 );
 CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO, productID);
 CREATE INDEX idxOutputDetailProduct ON OutputDetail(productID, outputNO);
+-- The sale lines still without a unit cost, which the sales statistics fill
+-- in before each run: found at once instead of by reading every line. The
+-- condition is written exactly as the repair writes it, or SQLite will not
+-- use the index.
+CREATE INDEX idxOutputDetailNoCost ON OutputDetail(productID)
+    WHERE (unitStorageCost IS NULL OR unitStorageCost <= 0);
 
 CREATE TABLE RefundForm (
     id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -111,6 +111,9 @@ void TWiring::plugLists() {
         w->ReloadStock();
         TResourceFactory::ShowWindow(w);
     });
+    TReports* r = m_reports.get();
+    f.SetHandler(f.miInputReport, [r] { r->ShowInputReport(); });
+    f.SetHandler(f.miOutputReport, [r] { r->ShowOutputReport(); });
     TDocuments* d = m_documents.get();
     f.SetHandler(f.AcInputNew, [d] { d->NewInput(); });
     f.SetHandler(f.AcOutputNew, [d] { d->NewOutput(); });
@@ -138,7 +141,4 @@ void TWiring::plugDocuments() {
     l->SetHooks(std::move(hooks));
     d->RefreshInputList = [l] { l->RefreshList(Kind::Purchase); };
     d->RefreshOutputList = [l] { l->RefreshList(Kind::Sale); };
-    TReports* r = m_reports.get();
-    f.SetHandler(f.miInputReport, [r] { r->ShowInputReport(); });
-    f.SetHandler(f.miOutputReport, [r] { r->ShowOutputReport(); });
 }

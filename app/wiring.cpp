@@ -39,4 +39,6 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    c->SetImportTemplate(m_context.AppDir() + QStringLiteral("商品导入模板.xls"));
+    f.SetHandler(f.AcProductImport, [c, &f] { c->ImportProducts(&f); });
 }

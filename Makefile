@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_L
 # Paths inside the checkout hash relative, so other checkouts share the cache.
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: run test build deps configure bench clean asan
+.PHONY: run test build deps configure bench clean asan fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -47,6 +47,29 @@ bench: configure
 	@$(BUILD_DIR)/bench/bench_bigshop $(BUILD_DIR)/bench/bigshop.db
 	@git log -1 --format='bench on %h %s' 2>/dev/null || true
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/bench_run $(BUILD_DIR)/bench/bigshop.db $(BENCH_ARGS)
+
+# The import readers under libFuzzer (clang), each seeded with real files.
+# FUZZ_RUNS executions per reader (default 1 000 000), FUZZ_TIME seconds at
+# most each (default 600). The corpora grow in $(FUZZ_DIR)/corpus.
+FUZZ_DIR ?= build-fuzz
+FUZZ_RUNS ?= 1000000
+FUZZ_TIME ?= 600
+FUZZ_SEEDS_xls := tests/fixtures/import/products.xls resources/商品导入模板.xls ../shared/fixtures/spreadsheets/*.xls
+FUZZ_SEEDS_xlsx := tests/fixtures/import/products.xlsx ../shared/fixtures/spreadsheets/*.xlsx
+FUZZ_SEEDS_mdb := ../shared/fixtures/*.mdb
+FUZZ_SEEDS_csv := tests/fixtures/import/*.csv
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DMORVANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@for r in xls xlsx mdb csv; do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$r $(FUZZ_DIR)/seeds/$$r; \
+	  case $$r in xls) s="$(FUZZ_SEEDS_xls)";; xlsx) s="$(FUZZ_SEEDS_xlsx)";; mdb) s="$(FUZZ_SEEDS_mdb)";; csv) s="$(FUZZ_SEEDS_csv)";; esac; \
+	  for f in $$s; do [ -f "$$f" ] && cp "$$f" $(FUZZ_DIR)/seeds/$$r/; done; \
+	  echo "fuzz_$$r: $(FUZZ_RUNS) runs"; \
+	  (cd $(FUZZ_DIR) && ./fuzz/fuzz_$$r -runs=$(FUZZ_RUNS) -max_total_time=$(FUZZ_TIME) -rss_limit_mb=4096 \
+	     -print_final_stats=1 corpus/$$r seeds/$$r > fuzz_$$r.log 2>&1); rc=$$?; \
+	  tail -12 $(FUZZ_DIR)/fuzz_$$r.log; [ $$rc -eq 0 ] || exit 1; \
+	done
 
 clean:
 	@rm -rf $(BUILD_DIR)

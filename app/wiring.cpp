@@ -80,6 +80,8 @@ void TWiring::plugActions() {
         c->Brands().exec();
     });
     f.SetHandler(f.AcProductList, [c] { TResourceFactory::ShowWindow(c->ProductMainForm()); });
+    c->SetImportTemplate(m_context.AppDir() + QStringLiteral("商品导入模板.xls"));
+    f.SetHandler(f.AcProductImport, [c, &f] { c->ImportProducts(&f); });
     TStaff* staff = m_staff.get();
     f.SetHandler(f.miUser, [staff] { staff->Users().ShowForMaintenance(); });
     f.SetHandler(f.miChangePassword, [staff] { staff->PasswordChange().exec(); });

@@ -1,6 +1,8 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
+#include <QString>
 
 class QWidget;
 class TCategoryForm;
@@ -40,6 +42,15 @@ public:
     // "商品列表": the product list for picking, made and prepared on first use.
     TProductForm* ProductForm();
 
+    // "导入": the product import wizard, made for this one use and shown
+    // modally; afterwards every list the import may have changed is read
+    // again, each on its own so that one failing does not stop the others.
+    void ImportProducts(QWidget* parent);
+    // The template workbook the wizard shows; beside the program by default.
+    void SetImportTemplate(const QString& path) { m_importTemplate = path; }
+    // Runs instead of showing the wizard (tests).
+    std::function<void(class TProductImporterForm&)> ImportHook;
+
 private:
     TMainDM& m_dm;
     TDFMProxy& m_labels;
@@ -51,4 +62,6 @@ private:
     std::unique_ptr<TCategoryForm> m_categories;
     std::unique_ptr<TProductEditForm> m_editor;
     std::unique_ptr<TProductSelector> m_selector;
+    QString m_importTemplate;
+    void requeryAfterImport();
 };

@@ -178,8 +178,7 @@ void TProductMainFrame::buildProductBox() {
     separator->setFrameShape(QFrame::VLine);
     separator->setFrameShadow(QFrame::Sunken);
     ToolButton10 = toolButton(gbProduct, "ToolButton10", QStringLiteral("导入"));
-    // The import wizard is not part of the program yet.
-    ToolButton10->setEnabled(false);
+    ToolButton10->setEnabled(false); // until the catalogue plugs in the import
     btnExport = toolButton(gbProduct, "btnExport", QStringLiteral("导出"));
     btnExport->setPopupMode(QToolButton::InstantPopup);
     ToolButton1 = toolButton(gbProduct, "ToolButton1", QStringLiteral("刷新"));
@@ -337,6 +336,12 @@ int TProductMainFrame::CurrentCategoryID() const {
     if (!queryCategory->isActive() || queryCategory->eof() || queryCategory->recNo() == 0)
         return -1;
     return queryCategory->field(QStringLiteral("id"))->asInteger();
+}
+
+void TProductMainFrame::SetImportHandler(std::function<void()> handler) {
+    ToolButton10->disconnect(this);
+    connect(ToolButton10, &QToolButton::clicked, this, Guarded([handler] { handler(); }));
+    ToolButton10->setEnabled(true);
 }
 
 void TProductMainFrame::btnProductNewClick() {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class Connection;
 class DataGrid;
@@ -71,6 +72,8 @@ public:
     static bool CanDeleteProduct(Connection& conn, int id);
     // The selected category, -1 when there is none.
     int CurrentCategoryID() const;
+    // What "导入" runs; the button is enabled once it is set.
+    void SetImportHandler(std::function<void()> handler);
 
     void btnCatNewClick();
     void btnCatEditClick();

@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-translations-l10n libgl1-mesa-dev
   libsqlite3-dev sqlite3 libsodium-dev
-  libxlsxwriter-dev libfreexl-dev mdbtools-dev libquazip1-qt6-dev
+  libxlsxwriter-dev libfreexl-dev mdbtools-dev libquazip1-qt6-dev libuchardet-dev
   fonts-noto-cjk xvfb xdg-utils
   python3 python3-openpyxl python3-docx
 )

@@ -1,6 +1,10 @@
 #include "desktop.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QUrl>
 #include <QDialog>
 #include <QEvent>
 #include <QProcess>
@@ -15,6 +19,31 @@ QString& opener() {
 } // namespace
 
 void SetOpener(const QString& program) { opener() = program; }
+
+namespace {
+bool& useService() {
+    static bool use = true;
+    return use;
+}
+} // namespace
+
+void SetUseFileManagerService(bool use) { useService() = use; }
+
+void ShowInFileManager(const QString& path, QObject* context, std::function<void()> failed) {
+    if (useService()) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (bus.isConnected()) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+                QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+            call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+            // The service answers at once; a desktop without one answers
+            // with an error just as quickly.
+            if (bus.call(call, QDBus::Block, 3000).type() == QDBusMessage::ReplyMessage) return;
+        }
+    }
+    OpenFile(QFileInfo(path).absolutePath(), context, std::move(failed));
+}
 
 void OpenFile(const QString& path, QObject* context, std::function<void()> failed) {
     auto* p = new QProcess(context);

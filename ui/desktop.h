@@ -10,8 +10,14 @@ class QDialog;
 // failure is reported through `failed` whenever it is known.
 namespace TDesktop {
 void OpenFile(const QString& path, QObject* context, std::function<void()> failed);
+// Shows the file selected in the desktop's file manager (its FileManager1
+// service on the session bus); where there is none, opens the file's folder
+// with the viewer. failed as for OpenFile.
+void ShowInFileManager(const QString& path, QObject* context, std::function<void()> failed);
 // The opener command, "xdg-open" by default; tests put a stand-in here.
 void SetOpener(const QString& program);
+// Whether ShowInFileManager asks the session bus first (tests turn it off).
+void SetUseFileManagerService(bool use);
 } // namespace TDesktop
 
 // Dialogs open centred on the window the user is working in (a document

@@ -168,8 +168,15 @@ public:
         QAbstractItemModel* m = model();
         const QFontMetrics fm(font());
         int widest = -1, widestAdvance = -1;
+        // Laying text out is what costs here, and a column repeats its
+        // values (categories, units, prices): each text is measured once.
+        QSet<QString> measured;
+        measured.reserve(rows);
         for (int r = 0; r < rows; ++r) {
-            const int advance = fm.horizontalAdvance(m->index(r, logical).data().toString());
+            const QString text = m->index(r, logical).data().toString();
+            if (measured.contains(text)) continue;
+            measured.insert(text);
+            const int advance = fm.horizontalAdvance(text);
             if (advance > widestAdvance) widest = r, widestAdvance = advance;
         }
         if (widest < 0) return 0;

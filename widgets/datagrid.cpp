@@ -345,15 +345,20 @@ DataSet* DataGrid::dataSet() const {
 // ----------------------------------------------------------------- columns
 
 GridColumn* DataGrid::addColumn(const GridColumn& col) {
+    addColumns({col});
+    return m_columns.back().get();
+}
+
+void DataGrid::addColumns(const QList<GridColumn>& columns) {
     if (m_autoColumns) {
         m_columns.clear();
         m_autoColumns = false;
     }
-    m_columns.push_back(std::make_unique<GridColumn>(col));
-    m_settledWidths.remove(col.fieldName.toLower());
-    GridColumn* raw = m_columns.back().get();
+    for (const GridColumn& col : columns) {
+        m_columns.push_back(std::make_unique<GridColumn>(col));
+        m_settledWidths.remove(col.fieldName.toLower());
+    }
     refreshColumns();
-    return raw;
 }
 
 GridColumn* DataGrid::addColumn(const QString& fieldName, const QString& title, int width) {

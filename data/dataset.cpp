@@ -670,6 +670,14 @@ QVariant DataSet::valueAt(int row, const QString& name) const {
 
 QString DataSet::displayTextAt(int row, int fieldIndex) const {
     if (fieldIndex < 0 || fieldIndex >= int(m_fields.size())) return QString();
+    // Text read into a text column is shown as it is, whatever the format:
+    // straight from its bytes, without a QVariant on the way (an export
+    // reads every cell of the list).
+    if (fieldIndex < m_dataFieldCount && row >= 0 && row < int(m_rows.size())) {
+        const RowData& d = m_rows[size_t(row)].data;
+        if (d && d.stored(fieldIndex) == RowData::Text && d.mark(fieldIndex) == quint8(FieldType::Text))
+            return QString::fromUtf8(d.bytes(fieldIndex));
+    }
     return DisplayFormat::displayText(valueAt(row, fieldIndex), m_fields[size_t(fieldIndex)]->m_displayFormat);
 }
 

@@ -128,6 +128,7 @@ void dropExporterWidgets() {
 } // namespace
 
 void TExporter::ReleaseWidgets() {
+    m_released = true;
     m_save.reset();
     m_progress.reset();
     m_menu.reset();
@@ -171,21 +172,27 @@ TExporter::TExporter(QObject* owner, const QString& baseFileName, DataGrid* grid
     m_progress->reset();
     m_progress->hide();
     connect(m_progress.get(), &QProgressDialog::canceled, this, [this] { m_busy = false; });
+}
 
-    m_save = std::make_unique<QFileDialog>();
-    m_save->setObjectName(QStringLiteral("SaveDialog1"));
-    m_save->setWindowTitle(QStringLiteral("导出"));
+QFileDialog* TExporter::SaveDialog1() const {
+    if (m_save || m_released) return m_save.get();
+    auto save = std::make_unique<QFileDialog>();
+    save->setObjectName(QStringLiteral("SaveDialog1"));
+    save->setWindowTitle(QStringLiteral("导出"));
     // Qt's own dialog looks and behaves the same on every desktop, and its
     // type list can be followed (the name's extension changes with it).
-    m_save->setOption(QFileDialog::DontUseNativeDialog, true);
-    m_save->setAcceptMode(QFileDialog::AcceptSave);
-    m_save->setFileMode(QFileDialog::AnyFile);
-    m_save->setOption(QFileDialog::DontConfirmOverwrite, false);
-    m_save->setSizeGripEnabled(true);
-    m_save->setNameFilters(FileTypes());
-    m_save->setDirectory(QDir::homePath());
-    m_save->setDefaultSuffix(TypeExtension(Excel).mid(1));
-    connect(m_save.get(), &QFileDialog::filterSelected, this, &TExporter::typeChanged);
+    save->setOption(QFileDialog::DontUseNativeDialog, true);
+    save->setAcceptMode(QFileDialog::AcceptSave);
+    save->setFileMode(QFileDialog::AnyFile);
+    save->setOption(QFileDialog::DontConfirmOverwrite, false);
+    save->setSizeGripEnabled(true);
+    save->setNameFilters(FileTypes());
+    save->setDirectory(QDir::homePath());
+    save->setDefaultSuffix(TypeExtension(Excel).mid(1));
+    auto* self = const_cast<TExporter*>(this);
+    connect(save.get(), &QFileDialog::filterSelected, self, &TExporter::typeChanged);
+    m_save = std::move(save);
+    return m_save.get();
 }
 
 TExporter::~TExporter() { liveExporters().remove(this); }
@@ -227,14 +234,16 @@ void TExporter::ExportAs(int kind) {
     }
     m_baseFileName = ChangeExtension(m_baseFileName, ProposedExtension(kind));
 
-    m_save->selectNameFilter(FileTypes()[kind]);
-    m_save->setDefaultSuffix(TypeExtension(kind).mid(1));
-    m_save->selectFile(m_baseFileName);
+    QFileDialog* save = SaveDialog1();
+    if (!save) return;
+    save->selectNameFilter(FileTypes()[kind]);
+    save->setDefaultSuffix(TypeExtension(kind).mid(1));
+    save->selectFile(m_baseFileName);
     SaveAnswer answer;
     if (g_saveHook) {
-        answer = g_saveHook(*m_save);
+        answer = g_saveHook(*save);
     } else {
-        if (m_save->exec() == QDialog::Accepted) answer = AnswerOf(*m_save);
+        if (save->exec() == QDialog::Accepted) answer = AnswerOf(*save);
     }
     if (!answer.accepted || answer.path.isEmpty()) return;
     // The type the dialog ended with decides the format, whatever the menu

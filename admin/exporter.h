@@ -42,7 +42,10 @@ public:
 
     QMenu* ExportPopupMenu() const { return m_menu.get(); }
     QProgressDialog* ExportProgressDialog() const { return m_progress.get(); }
-    QFileDialog* SaveDialog1() const { return m_save.get(); }
+    // Made on first use: a file dialog reads the icons and the folder it
+    // opens on as it is made, which a window opening its grid should not
+    // wait for. Null once the widgets have been released.
+    QFileDialog* SaveDialog1() const;
 
     // Asks for the target and exports; does nothing while busy, without a
     // grid or with its dataset closed. Says "导出成功." for a complete file
@@ -99,5 +102,6 @@ private:
     bool m_running = false; // an export is on the stack, shown or not
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QProgressDialog> m_progress;
-    std::unique_ptr<QFileDialog> m_save;
+    mutable std::unique_ptr<QFileDialog> m_save;
+    bool m_released = false;
 };

@@ -339,6 +339,9 @@ int childProductWindow(int argc, char** argv, const QString& appDir, bool probe)
     QCoreApplication::processEvents();
     const QPixmap firstPaint = form->grab();
     const double ms = msSince(t);
+    // The first paint as a picture, so that two builds can be shown to open
+    // the same window: BENCH_SHOT=<file.png>.
+    if (!qEnvironmentVariableIsEmpty("BENCH_SHOT")) firstPaint.save(qEnvironmentVariable("BENCH_SHOT"));
     if (!TQuickMessageDlg::ShownTexts().isEmpty() || !form->isVisible()) {
         std::fprintf(stderr, "bench: the product window did not open: %s\n",
                      qPrintable(TQuickMessageDlg::ShownTexts().join(QLatin1Char(' '))));

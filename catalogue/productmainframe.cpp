@@ -228,8 +228,15 @@ void TProductMainFrame::buildProductGrid() {
         {"dfield4", "自定义字段4", 90},      {"dfield5", "自定义字段5", 90},
         {"dfield6", "自定义字段6", 90},
     };
-    for (const auto& c : columns)
-        productGrid->addColumn(QString::fromLatin1(c.field), QString::fromUtf8(c.title), c.width);
+    QList<GridColumn> list;
+    for (const auto& c : columns) {
+        GridColumn column;
+        column.fieldName = QString::fromLatin1(c.field);
+        column.title = QString::fromUtf8(c.title);
+        column.width = c.width;
+        list << column;
+    }
+    productGrid->addColumns(list);
     productGrid->view()->installEventFilter(this);
     connect(productGrid, &DataGrid::rowDoubleClicked, this, &TProductMainFrame::gridDoubleClicked);
 }

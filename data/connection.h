@@ -44,6 +44,9 @@ public:
     QString columnOrigin(int i) const; // its column name in that table
     QVariant value(int i) const;         // raw engine value: null, qint64, double or QString
     bool isNull(int i) const;
+    // For readers that take the engine's values as they are, without a
+    // QVariant each (DataSet's rows).
+    sqlite3_stmt* handle() const { return m_stmt; }
 
     int changes() const { return m_changes; }
 

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <sqlite3.h>
 #include <limits>
 
 // ------------------------------------------------------------------ DataSet
@@ -204,12 +205,14 @@ void DataSet::buildFields(Statement& st) {
     }
 }
 
-QVariant DataSet::normalised(const Field& f, const QVariant& v) const {
+QVariant DataSet::normalised(const Field& f, const QVariant& v) const { return normalisedAs(f.m_type, v); }
+
+QVariant DataSet::normalisedAs(FieldType type, const QVariant& v) {
     if (!v.isValid() || v.isNull()) return QVariant();
     // Infinity and NaN are no amount anyone can store or sum.
     if (isDouble(v) && !std::isfinite(v.toDouble()))
         throw AppError(QStringLiteral("数值无效或超出范围, 请输入有效的数字."));
-    switch (f.m_type) {
+    switch (type) {
     case FieldType::Float: {
         if (v.typeId() == QMetaType::Double) return v;
         if (v.typeId() == QMetaType::QString) {
@@ -268,44 +271,118 @@ QVariant DataSet::normalised(const Field& f, const QVariant& v) const {
     }
 }
 
+namespace {
+// Noted with a number an expression gave: kept as it came, whatever the
+// column's type (a sum of doubles that happen to be whole).
+constexpr quint8 kAsGiven = 7;
+static_assert(int(FieldType::Blob) < int(kAsGiven), "field types fit under the mark");
+} // namespace
+
 void DataSet::readRow(Statement& st) {
-    Row row;
-    row.values.resize(size_t(m_dataFieldCount));
+    sqlite3_stmt* h = st.handle();
+    RowData::Builder& b = m_rowBuilder;
+    b.begin(m_dataFieldCount);
     for (int i = 0; i < m_dataFieldCount; ++i) {
         Field& f = *m_fields[size_t(i)];
-        QVariant v = st.value(i);
-        if (f.m_type == FieldType::Unknown && v.isValid()) {
-            switch (v.typeId()) {
-            case QMetaType::LongLong: f.m_type = FieldType::Integer; break;
-            case QMetaType::Double: f.m_type = FieldType::Float; break;
-            case QMetaType::QByteArray: f.m_type = FieldType::Blob; break;
+        // The column's value object read directly: one call into the engine
+        // per column instead of one per type, text and length. The API calls
+        // it unprotected, which only matters to a connection shared between
+        // threads; ours belong to one thread each (see Connection::open).
+        sqlite3_value* cell = sqlite3_column_value(h, i);
+        const int stored = sqlite3_value_type(cell);
+        if (stored == SQLITE_NULL) {
+            b.setNull(i);
+            continue;
+        }
+        if (f.m_type == FieldType::Unknown) {
+            switch (stored) {
+            case SQLITE_INTEGER: f.m_type = FieldType::Integer; break;
+            case SQLITE_FLOAT: f.m_type = FieldType::Float; break;
+            case SQLITE_BLOB: f.m_type = FieldType::Blob; break;
             default: f.m_type = FieldType::Text; break;
             }
         }
-        // Stored dates are kept as their text and read when used: most rows
-        // of a list are never shown.
-        if (f.m_type == FieldType::DateTime && v.typeId() == QMetaType::QString) {
-            row.values[size_t(i)] = std::move(v);
-            continue;
-        }
+        // The value is kept as the engine gave it, marked with the type it
+        // is to be read as (the field's type now, which a later row may
+        // change); storedValue() makes the QVariant when it is used.
+        quint8 mark = quint8(f.m_type);
         // Expressions mix integer and real values (sum of doubles that happen
         // to be whole); keep each value as the engine gave it.
-        if (f.m_originTable.isEmpty() && v.isValid() &&
-            (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double)) {
-            if (f.m_type == FieldType::Integer && v.typeId() == QMetaType::Double)
-                f.m_type = FieldType::Float;
-            row.values[size_t(i)] = v;
-        } else {
-            try {
-                row.values[size_t(i)] = normalised(f, v);
-            } catch (const AppError&) {
-                // Imported files put text into number columns now and then;
-                // showing it as it is beats refusing to open the list.
-                row.values[size_t(i)] = v;
-            }
+        if ((stored == SQLITE_INTEGER || stored == SQLITE_FLOAT) && f.m_originTable.isEmpty()) {
+            if (f.m_type == FieldType::Integer && stored == SQLITE_FLOAT) f.m_type = FieldType::Float;
+            mark = kAsGiven;
+        }
+        switch (stored) {
+        case SQLITE_INTEGER:
+            b.setInteger(i, mark, sqlite3_value_int64(cell));
+            break;
+        case SQLITE_FLOAT:
+            b.setReal(i, mark, sqlite3_value_double(cell));
+            break;
+        case SQLITE_TEXT: {
+            const char* p = reinterpret_cast<const char*>(sqlite3_value_text(cell));
+            b.setBytes(i, RowData::Text, mark, p, sqlite3_value_bytes(cell));
+            break;
+        }
+        default: {
+            const char* p = static_cast<const char*>(sqlite3_value_blob(cell));
+            b.setBytes(i, RowData::Blob, mark, p, sqlite3_value_bytes(cell));
+            break;
+        }
         }
     }
+    Row row;
+    row.data = b.take();
     m_rows.push_back(std::move(row));
+}
+
+QVariant DataSet::storedValue(const Row& row, int i) const {
+    if (!row.data) return row.values[size_t(i)];
+    const RowData& d = row.data;
+    const quint8 mark = d.mark(i);
+    QVariant v;
+    switch (d.stored(i)) {
+    case RowData::Null:
+        return QVariant();
+    case RowData::Integer:
+        if (mark == kAsGiven || mark == quint8(FieldType::Integer)) return QVariant(d.integer(i));
+        v = QVariant(d.integer(i));
+        break;
+    case RowData::Float:
+        // A double stays what it is in a number column; infinity and NaN,
+        // which no amount can be, are shown as they are too.
+        if (mark == kAsGiven || mark == quint8(FieldType::Float)) return QVariant(d.real(i));
+        v = QVariant(d.real(i));
+        break;
+    case RowData::Text: {
+        QString text = QString::fromUtf8(d.bytes(i));
+        // Stored dates are kept as their text and read when used.
+        if (mark == quint8(FieldType::Text) || mark == quint8(FieldType::DateTime)) return QVariant(std::move(text));
+        v = QVariant(std::move(text));
+        break;
+    }
+    case RowData::Blob:
+        v = QVariant(d.bytes(i).toByteArray());
+        if (mark == quint8(FieldType::Blob)) return v;
+        break;
+    }
+    try {
+        return normalisedAs(FieldType(mark), v);
+    } catch (const AppError&) {
+        // Imported files put text into number columns now and then;
+        // showing it as it is beats refusing to open the list.
+        return v;
+    }
+}
+
+std::vector<QVariant>& DataSet::valuesOf(Row& row) const {
+    if (row.data) {
+        std::vector<QVariant> values(size_t(row.data.count()));
+        for (int i = 0; i < int(values.size()); ++i) values[size_t(i)] = storedValue(row, i);
+        row.values = std::move(values);
+        row.data.reset();
+    }
+    return row.values;
 }
 
 void DataSet::open() {
@@ -571,7 +648,7 @@ QVariant DataSet::valueAt(int row, int fieldIndex) const {
         return QVariant();
     const Field& f = *m_fields[size_t(fieldIndex)];
     if (fieldIndex < m_dataFieldCount) {
-        const QVariant& v = m_rows[size_t(row)].values[size_t(fieldIndex)];
+        const QVariant v = storedValue(m_rows[size_t(row)], fieldIndex);
         // Dates stay as the stored text until a value is used or shown.
         if (f.m_type == FieldType::DateTime && v.typeId() == QMetaType::QString) {
             const QDateTime dt = SqlText::parseDateTime(v.toString());
@@ -593,6 +670,14 @@ QVariant DataSet::valueAt(int row, const QString& name) const {
 
 QString DataSet::displayTextAt(int row, int fieldIndex) const {
     if (fieldIndex < 0 || fieldIndex >= int(m_fields.size())) return QString();
+    // Text read into a text column is shown as it is, whatever the format:
+    // straight from its bytes, without a QVariant on the way (an export
+    // reads every cell of the list).
+    if (fieldIndex < m_dataFieldCount && row >= 0 && row < int(m_rows.size())) {
+        const RowData& d = m_rows[size_t(row)].data;
+        if (d && d.stored(fieldIndex) == RowData::Text && d.mark(fieldIndex) == quint8(FieldType::Text))
+            return QString::fromUtf8(d.bytes(fieldIndex));
+    }
     return DisplayFormat::displayText(valueAt(row, fieldIndex), m_fields[size_t(fieldIndex)]->m_displayFormat);
 }
 
@@ -629,7 +714,7 @@ void DataSet::edit() {
         append();
         return;
     }
-    m_editSnapshot = m_rows[size_t(m_current)].values;
+    m_editSnapshot = valuesOf(m_rows[size_t(m_current)]);
     m_snapshotStatus = m_rows[size_t(m_current)].status;
     setState(State::Edit);
 }
@@ -715,6 +800,7 @@ void DataSet::deleteRecord() {
     if (m_current < 0) throw AppError(QStringLiteral("没有可删除的记录."));
     if (beforeDelete) beforeDelete(*this);
     Row& row = m_rows[size_t(m_current)];
+    valuesOf(row);
     if (!m_inMemory && !m_cached) {
         writeDelete(row.values);
     } else if (m_cached && !m_inMemory && row.status != RowStatus::Inserted) {

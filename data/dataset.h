@@ -1,4 +1,6 @@
 #pragma once
+#include "datasetrow.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -219,7 +221,11 @@ private slots:
 private:
     friend class Field;
     enum class RowStatus : unsigned char { Unchanged, Modified, Inserted };
+    // A row read from the statement keeps its values as the engine gave
+    // them (data) until it is edited or deleted; from then on, and for rows
+    // appended, values holds them. See valuesOf().
     struct Row {
+        RowData data;
         std::vector<QVariant> values;
         RowStatus status = RowStatus::Unchanged;
         std::shared_ptr<std::vector<QVariant>> original; // values at the last apply
@@ -238,6 +244,11 @@ private:
     void writeUpdate(Row& row);
     void writeDelete(const std::vector<QVariant>& values);
     QVariant normalised(const Field& f, const QVariant& v) const;
+    static QVariant normalisedAs(FieldType type, const QVariant& v);
+    // The value a data field holds in a row, as stored (dates as their text).
+    QVariant storedValue(const Row& row, int fieldIndex) const;
+    // The row's values as QVariants, made from what was read on first need.
+    std::vector<QVariant>& valuesOf(Row& row) const;
     void invalidateIndexes() { m_indexes.clear(); }
     void notifyScroll();
 
@@ -256,6 +267,7 @@ private:
     QHash<QString, QString> m_formats;               // lower-case name -> format
     QHash<QString, int> m_fieldIndex;                // lower-case name -> index
     std::vector<Row> m_rows;
+    RowData::Builder m_rowBuilder;
     struct DeletedRow {
         std::vector<QVariant> values; // as last read or applied
         int position;                 // row index when it was deleted

@@ -61,7 +61,7 @@ void Field::setValue(const QVariant& v) {
         throw AppError(QStringLiteral("%1 的内容过长, 最多 %2 个字符.").arg(m_name).arg(m_size));
     if (!m_ds->isEditing()) m_ds->edit();
     DataSet::Row& row = m_ds->m_rows[size_t(m_ds->m_current)];
-    QVariant& slot = row.values[size_t(m_index)];
+    QVariant& slot = m_ds->valuesOf(row)[size_t(m_index)];
     if (slot.isNull() == nv.isNull() && slot == nv && slot.typeId() == nv.typeId()) return;
     slot = nv;
     m_ds->invalidateIndexes();

@@ -168,8 +168,15 @@ public:
         QAbstractItemModel* m = model();
         const QFontMetrics fm(font());
         int widest = -1, widestAdvance = -1;
+        // Laying text out is what costs here, and a column repeats its
+        // values (categories, units, prices): each text is measured once.
+        QSet<QString> measured;
+        measured.reserve(rows);
         for (int r = 0; r < rows; ++r) {
-            const int advance = fm.horizontalAdvance(m->index(r, logical).data().toString());
+            const QString text = m->index(r, logical).data().toString();
+            if (measured.contains(text)) continue;
+            measured.insert(text);
+            const int advance = fm.horizontalAdvance(text);
             if (advance > widestAdvance) widest = r, widestAdvance = advance;
         }
         if (widest < 0) return 0;
@@ -343,15 +350,20 @@ DataSet* DataGrid::dataSet() const {
 // ----------------------------------------------------------------- columns
 
 GridColumn* DataGrid::addColumn(const GridColumn& col) {
+    addColumns({col});
+    return m_columns.back().get();
+}
+
+void DataGrid::addColumns(const QList<GridColumn>& columns) {
     if (m_autoColumns) {
         m_columns.clear();
         m_autoColumns = false;
     }
-    m_columns.push_back(std::make_unique<GridColumn>(col));
-    m_settledWidths.remove(col.fieldName.toLower());
-    GridColumn* raw = m_columns.back().get();
+    for (const GridColumn& col : columns) {
+        m_columns.push_back(std::make_unique<GridColumn>(col));
+        m_settledWidths.remove(col.fieldName.toLower());
+    }
     refreshColumns();
-    return raw;
 }
 
 GridColumn* DataGrid::addColumn(const QString& fieldName, const QString& title, int width) {

@@ -47,6 +47,9 @@ public:
     GridColumn* addColumn(const GridColumn& column);
     GridColumn* addColumn(const QString& fieldName, const QString& title = QString(),
                           int width = -1);
+    // Several at once, applied to the view once: what adding them one by
+    // one gives, without the view re-laying its header after each.
+    void addColumns(const QList<GridColumn>& columns);
     GridColumn* column(const QString& fieldName) const; // null when absent
     QList<GridColumn*> columns() const;
     void clearColumns();

@@ -1,7 +1,9 @@
 // The product catalogue frame driven as a user would: categories created,
 // changed, refused and deleted; products listed, searched and deleted.
+#include "exporter.h"
 #include "productfixture.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -23,6 +25,7 @@ private slots:
     void deleteProduct();
     void deleteWithoutProduct();
     void refreshShowsStock();
+    void exportDialogMadeWhenUsed();
 };
 
 // ------------------------------------------------------------- categories
@@ -340,6 +343,30 @@ void TestProductMain::refreshShowsStock() {
     QCOMPARE(cell("storageUnitCost"), QString("123.46"));
     QCOMPARE(cell("unitName"), QString("件"));
     QCOMPARE(cell("categoryName"), QString("男装"));
+}
+
+// Opening the window makes no save dialog (it reads the icons and the home
+// folder as it is made); exporting still asks with the preset one.
+void TestProductMain::exportDialogMadeWhenUsed() {
+    Shell s;
+    auto dialogs = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::allWidgets()) n += qobject_cast<QFileDialog*>(w) ? 1 : 0;
+        return n;
+    };
+    QCOMPARE(dialogs(), 0);
+    auto* exporter = s.frame->findChild<TExporter*>();
+    QVERIFY(exporter);
+    QCOMPARE(exporter->InstalledControl(), static_cast<QWidget*>(s.frame->btnExport));
+    QString asked;
+    TExporter::SetSaveDialogHook([&](QFileDialog& d) {
+        asked = d.objectName() + ' ' + d.defaultSuffix() + ' ' + d.selectedNameFilter();
+        return TExporter::SaveAnswer{};
+    });
+    exporter->ExportAs(TExporter::Html);
+    TExporter::SetSaveDialogHook(nullptr);
+    QCOMPARE(asked, QString("SaveDialog1 htm ") + TExporter::FileTypes()[TExporter::Html]);
+    QCOMPARE(dialogs(), 1);
 }
 
 QTEST_MAIN(TestProductMain)

@@ -53,6 +53,9 @@ private slots:
     void typesFromDeclaredTypes_data();
     void typesFromDeclaredTypes();
     void foreignTextInNumberColumnStillOpens();
+    void valuesReadAsStored_data();
+    void valuesReadAsStored();
+    void expressionValuesAsGiven();
     void setValueTakesOrRefuses_data();
     void setValueTakesOrRefuses();
     void editorChecksRefusePost();
@@ -324,6 +327,127 @@ void TestDataSet::foreignTextInNumberColumnStillOpens() {
     QCOMPARE(ds.recordCount(), 2);
     QCOMPARE(ds.valueAt(0, "salePrice").toString(), QString("abc"));
     QCOMPARE(ds.valueAt(1, "salePrice").typeId(), int(QMetaType::Double));
+}
+
+void TestDataSet::valuesReadAsStored_data() {
+    QTest::addColumn<QString>("decl");      // the column's declared type
+    QTest::addColumn<QString>("stored");    // what is written into it, as SQL
+    QTest::addColumn<QVariant>("value");    // what the dataset gives back
+    QTest::addColumn<QString>("display");   // what a grid shows
+    const QByteArray blob("\x00\xff" "A", 3);
+    QTest::newRow("Chinese text") << "VARCHAR(50)" << "'商品 铅笔 ½'" << QVariant("商品 铅笔 ½") << "商品 铅笔 ½";
+    QTest::newRow("empty text") << "VARCHAR(50)" << "''" << QVariant(QString("")) << "";
+    QTest::newRow("NULL text") << "VARCHAR(50)" << "NULL" << QVariant() << "";
+    QTest::newRow("number in a text column") << "VARCHAR(50)" << "12" << QVariant("12") << "12";
+    QTest::newRow("UTF-8 bytes in a text column") << "VARCHAR(50)" << "x'e59586'" << QVariant("商") << "商";
+    QTest::newRow("integer beyond 2^53") << "INTEGER" << "9007199254740993"
+                                          << QVariant(qint64(9007199254740993LL)) << "9007199254740993";
+    QTest::newRow("smallest integer") << "INTEGER" << "-9223372036854775808"
+                                      << QVariant(std::numeric_limits<qint64>::min())
+                                      << "-9223372036854775808";
+    QTest::newRow("NULL integer") << "INTEGER" << "NULL" << QVariant() << "";
+    QTest::newRow("fraction in an integer column") << "INTEGER" << "1.5" << QVariant(1.5) << "1.5";
+    QTest::newRow("text in an integer column") << "INTEGER" << "'12abc'" << QVariant("12abc") << "12abc";
+    QTest::newRow("double") << "DOUBLE" << "0.1" << QVariant(0.1) << "0.1";
+    QTest::newRow("whole double") << "DOUBLE" << "12" << QVariant(12.0) << "12";
+    QTest::newRow("large double") << "DOUBLE" << "1e300" << QVariant(1e300) << "1e+300";
+    QTest::newRow("text in a double column") << "DOUBLE" << "'abc'" << QVariant("abc") << "abc";
+    QTest::newRow("date and time") << "DATETIME" << "'2010-03-05 09:30:00.000'"
+                                   << QVariant(QDateTime(QDate(2010, 3, 5), QTime(9, 30))) << "2010-03-05 09:30:00";
+    QTest::newRow("date alone") << "DATETIME" << "'2010-03-05'"
+                                << QVariant(QDateTime(QDate(2010, 3, 5), QTime(0, 0))) << "2010-03-05";
+    QTest::newRow("blank date") << "DATETIME" << "'  '" << QVariant() << "";
+    QTest::newRow("NULL date") << "DATETIME" << "NULL" << QVariant() << "";
+    QTest::newRow("words in a date column") << "DATETIME" << "'soon'" << QVariant("soon") << "soon";
+    QTest::newRow("number in a date column") << "DATETIME" << "40000" << QVariant(qint64(40000)) << "40000";
+    QTest::newRow("true") << "BOOLEAN" << "1" << QVariant(true) << "是";
+    QTest::newRow("false") << "BOOLEAN" << "0" << QVariant(false) << "否";
+    QTest::newRow("yes as text") << "BOOLEAN" << "'yes'" << QVariant(true) << "是";
+    QTest::newRow("blob") << "BLOB" << "x'00ff41'" << QVariant(blob) << QString::fromUtf8(blob);
+    QTest::newRow("untyped integer") << "" << "5" << QVariant(qint64(5)) << "5";
+    QTest::newRow("untyped text") << "" << "'五'" << QVariant("五") << "五";
+    QTest::newRow("untyped real") << "" << "2.5" << QVariant(2.5) << "2.5";
+}
+
+// Every value reads back as the engine stored it, whether the list was read
+// a block at a time, whole for a batch, or read-only, and after the row was
+// edited and cancelled or posted.
+void TestDataSet::valuesReadAsStored() {
+    QFETCH(QString, decl);
+    QFETCH(QString, stored);
+    QFETCH(QVariant, value);
+    QFETCH(QString, display);
+    TestDb db;
+    db.exec("CREATE TABLE Cell(id INTEGER PRIMARY KEY, v " + decl + ", note VARCHAR(20))");
+    enum Mode { Writable, Batch, ReadOnly };
+    for (const Mode mode : {Writable, Batch, ReadOnly}) {
+        db.exec("DELETE FROM Cell");
+        db.exec("INSERT INTO Cell(id, v, note) VALUES (1, " + stored + ", 'a'), (2, " + stored + ", 'b')");
+        const QByteArray where = QByteArray("mode ") + QByteArray::number(int(mode));
+        DataSet ds(&db.conn());
+        ds.setSql("SELECT id, v, note FROM Cell ORDER BY id");
+        if (mode != ReadOnly) ds.setUpdateTable("Cell");
+        ds.setCachedUpdates(mode == Batch);
+        ds.setFetchBlock(1);
+        ds.open();
+        auto check = [&](int row, const char* step) {
+            const QVariant got = ds.valueAt(row, "v");
+            const QByteArray what = where + ' ' + step;
+            QVERIFY2(got.typeId() == value.typeId(), what);
+            QVERIFY2(got.isNull() == value.isNull(), what);
+            QVERIFY2(got == value, what);
+            QVERIFY2(ds.displayTextAt(row, ds.field("v")->index()) == display,
+                     what + ' ' + ds.displayTextAt(row, ds.field("v")->index()).toUtf8());
+        };
+        check(0, "read");
+        ds.fetchAll();
+        check(1, "read");
+        QCOMPARE(ds.field("v")->isNull(), value.isNull());
+        if (!value.isNull()) QCOMPARE(ds.findRow("v", value), 0);
+        if (mode == ReadOnly) continue;
+        ds.edit();
+        check(0, "edit");
+        ds.setValue("note", "改");
+        check(0, "changed beside");
+        ds.cancel();
+        check(0, "cancelled");
+        QVERIFY2(ds.value("note").toString() == QString("a"), where);
+        ds.setValue("note", "改");
+        ds.post();
+        check(0, "posted");
+        ds.applyUpdates();
+        check(0, "applied");
+        QCOMPARE(db.scalar("SELECT note FROM Cell WHERE id = 1").toString(), QString("改"));
+        ds.next();
+        ds.deleteRecord();
+        check(0, "other row deleted");
+        if (mode == Batch) {
+            ds.cancelUpdates();
+            check(1, "deletion undone");
+        }
+        ds.requery();
+        check(0, "requeried");
+    }
+}
+
+// An expression's values keep the type each row gave, even when a later row
+// turns the column from whole numbers to fractions.
+void TestDataSet::expressionValuesAsGiven() {
+    TestDb db;
+    DataSet ds(&db.conn());
+    ds.setFetchBlock(2);
+    ds.setSql("SELECT x FROM (SELECT 1 AS x UNION ALL SELECT '12' UNION ALL SELECT NULL "
+              "UNION ALL SELECT 2.5 UNION ALL SELECT '7')");
+    ds.open();
+    QCOMPARE(ds.field("x")->type(), FieldType::Integer);
+    QCOMPARE(ds.recordCount(), 5);
+    QCOMPARE(ds.field("x")->type(), FieldType::Float);
+    const QList<QVariant> want = {QVariant(qint64(1)), QVariant(qint64(12)), QVariant(), QVariant(2.5),
+                                  QVariant(7.0)};
+    for (int r = 0; r < want.size(); ++r) {
+        QCOMPARE(ds.valueAt(r, "x").typeId(), want[r].typeId());
+        QCOMPARE(ds.valueAt(r, "x"), want[r]);
+    }
 }
 
 void TestDataSet::setValueTakesOrRefuses_data() {

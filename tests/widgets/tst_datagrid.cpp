@@ -58,6 +58,7 @@ private slots:
     void tabLeavesGridsWithoutEditableCells();
     void columnsFitTheirContent_data();
     void columnsFitTheirContent();
+    void columnsAddedTogetherAsOneByOne();
     void treeFromRows_data();
     void treeFromRows();
 };
@@ -756,6 +757,49 @@ void TestDataGrid::columnsFitTheirContent() {
     // Sized once to the rows first shown: a requery keeps the width.
     ds.requery();
     QCOMPARE(h->sectionSize(logical), section);
+}
+
+// A window adding its columns in one go gets the grid it would have got
+// adding them one by one: order, titles, widths and hidden columns.
+void TestDataGrid::columnsAddedTogetherAsOneByOne() {
+    TestDb db;
+    seedProducts(db);
+    DataSet ds(&db.conn());
+    ds.setSql(productSql());
+    QList<GridColumn> columns;
+    const struct {
+        const char* field;
+        const char* title;
+        int width;
+        bool visible;
+    } spec[] = {{"productName", "名称", 40, true},   {"productCode", "商品编码", 100, true},
+                {"comments", "备注", -1, false},      {"salePrice", "默认销售价格", 30, true},
+                {"nosuchfield", "没有", 50, true},    {"id", "序号", 40, true}};
+    for (const auto& c : spec) {
+        GridColumn col;
+        col.fieldName = c.field;
+        col.title = QString::fromUtf8(c.title);
+        col.width = c.width;
+        col.visible = c.visible;
+        columns << col;
+    }
+    DataGrid oneByOne, together;
+    for (DataGrid* g : {&oneByOne, &together}) g->setDataSet(&ds);
+    for (const GridColumn& c : columns) oneByOne.addColumn(c);
+    together.addColumns(columns);
+    ds.open();
+    QCOMPARE(together.columns().size(), oneByOne.columns().size());
+    QHeaderView* a = oneByOne.view()->horizontalHeader();
+    QHeaderView* b = together.view()->horizontalHeader();
+    QCOMPARE(b->count(), a->count());
+    for (int v = 0; v < a->count(); ++v) {
+        const int la = a->logicalIndex(v), lb = b->logicalIndex(v);
+        QCOMPARE(together.model()->fieldNameAt(lb), oneByOne.model()->fieldNameAt(la));
+        QCOMPARE(together.model()->headerData(lb, Qt::Horizontal), oneByOne.model()->headerData(la, Qt::Horizontal));
+        QCOMPARE(b->isSectionHidden(lb), a->isSectionHidden(la));
+        QCOMPARE(b->sectionSize(lb), a->sectionSize(la));
+    }
+    QVERIFY(b->isSectionHidden(together.viewColumn("comments")));
 }
 
 // ------------------------------------------------------------------- tree

@@ -1,3 +1,6 @@
+#include "documenteditor.h"
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include "controlplacement.h"
 #include "dataset.h"
 #include "documentlists.h"
@@ -19,6 +22,8 @@ class TestListActions : public QObject {
 private slots:
     void actions_data();
     void actions();
+    void editorsPickFromTheListWindows_data();
+    void editorsPickFromTheListWindows();
 };
 
 void TestListActions::actions_data() {
@@ -64,6 +69,60 @@ void TestListActions::actions() {
     QCOMPARE(f->queryMain->isActive() ? f->queryMain->recordCount() : -1, rows);
     QCOMPARE(f->pFind->isVisible(), searchShown);
     QTRY_VERIFY(!f->SumsPending());
+}
+
+// As the program is wired, an editor's pick buttons open the real supplier,
+// customer and staff windows, and Enter there lands the row in the editor.
+void TestListActions::editorsPickFromTheListWindows_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("id");
+    QTest::newRow("purchase supplier") << "AcInputNew" << "BitBtn6" << "SupplierForm" << "supplierID" << 7;
+    QTest::newRow("sale customer") << "AcOutputNew" << "BitBtn6" << "CustomerForm" << "customerID" << 8;
+    QTest::newRow("purchase handling user") << "AcInputNew" << "BitBtn1" << "UserForm" << "inputUser" << 9;
+    QTest::newRow("sale handling user") << "AcOutputNew" << "BitBtn1" << "UserForm" << "outputUser" << 9;
+}
+
+void TestListActions::editorsPickFromTheListWindows() {
+    QFETCH(QString, action);
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+    QFETCH(QString, field);
+    QFETCH(int, id);
+    TestShell s({1, 1, "admin"});
+    s.db.exec("insert into Supplier(id, supplierName) values (7, '甲厂')");
+    s.db.exec("insert into Customer(id, customerName) values (8, '乙店')");
+    s.db.exec("insert into Users(id, userName, canLogin, userGroupID) values (9, '丙', 1, 2)");
+    s.dm.querySupplier->close();
+    s.dm.querySupplier->open();
+    s.dm.queryCustomer->close();
+    s.dm.queryCustomer->open();
+    s.dm.queryUser->close();
+    s.dm.queryUser->open();
+    TControlPlacement placement(s.ctx.PlacementFile());
+    TWiring program(s.dm, s.ctx, placement);
+    program.MainForm().findChild<QAction*>(action)->trigger();
+    TDocumentEditForm* editor = nullptr;
+    for (QWidget* x : program.Factory().Windows())
+        if (auto* e = qobject_cast<TDocumentEditForm*>(x); e && e->isVisible()) editor = e;
+    QVERIFY(editor);
+    auto* b = editor->findChild<QAbstractButton*>(button);
+    QVERIFY(b && b->isEnabled());
+    b->click();
+    QWidget* picker = nullptr;
+    for (QWidget* x : QApplication::topLevelWidgets())
+        if (x->objectName() == window && x->isVisible()) picker = x;
+    QVERIFY2(picker, qPrintable(window));
+    QAbstractItemView* grid = nullptr;
+    for (auto* v : picker->findChildren<QAbstractItemView*>())
+        if (v->isVisible() && v->model() && v->model()->rowCount() > 0) grid = v;
+    QVERIFY(grid);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(editor->Master()->value(field).toInt(), id);
+    QVERIFY(!picker->isVisible());
 }
 
 QTEST_MAIN(TestListActions)

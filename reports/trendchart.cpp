@@ -27,7 +27,10 @@ TTrendChart::TTrendChart(const Look& look, QWidget* parent) : QChartView(parent)
     chart->setLocalizeNumbers(true);
     chart->setLocale(QLocale(QLocale::Chinese, QLocale::China));
     chart->setMargins(QMargins(8, 8, 8, 8));
+    // The view lets go of the chart it made for itself without deleting it.
+    QChart* own = this->chart();
     setChart(chart);
+    delete own;
     setRenderHint(QPainter::Antialiasing);
 
     PriceSeries = new QLineSeries(chart);

@@ -626,7 +626,7 @@ void benchLists(TWiring& program, Connection& conn, const std::vector<sqlite3*>&
         const QString product = textAt(conn, QStringLiteral("select productName from Product where id = 4242"));
         const QString code = textAt(conn, QStringLiteral("select productCode from Product where id = 4242"));
         const QString model = textAt(conn, QStringLiteral("select product_model from Product where id = 4242"));
-        const QString spec = textAt(conn, QStringLiteral("select product_spec from Product where id = 4242"));
+        const QString size = textAt(conn, QStringLiteral("select product_spec from Product where id = 4242"));
         const QString partner = textAt(conn, purchase ? QStringLiteral("select supplierName from Supplier where id = 12")
                                                       : QStringLiteral("select customerName from Customer where id = 12"));
         auto year = [](QCheckBox* c, QDateEdit* a, QDateEdit* b) {
@@ -651,7 +651,7 @@ void benchLists(TWiring& program, Connection& conn, const std::vector<sqlite3*>&
             {QStringLiteral("product code"), [f, code] { f->edtProductCode->setText(code); }},
             {QStringLiteral("product name"), [f, product] { f->edtProductName->setText(product); }},
             {QStringLiteral("product model"), [f, model] { f->edtproduct_model->setEditText(model); }},
-            {QStringLiteral("product spec"), [f, spec] { f->edtproduct_spec->setEditText(spec); }},
+            {QStringLiteral("product 规格"), [f, size] { f->edtproduct_spec->setEditText(size); }},
         };
         for (const auto& [what, fill] : criteria)
             for (const bool lines : {false, true})

@@ -18,7 +18,7 @@ using StatStatements::Side;
 // One tab's criteria panel: the product scope and key, and one day range on
 // either the document's date or the day it was entered.
 struct TStatFilter {
-    int scopeIndex = 0; // 0 "<全部商品>", then name, model, spec, code
+    int scopeIndex = 0; // 0 "<全部商品>", then name, model, 规格, code
     QString key;        // the key box as typed (may still be the placeholder)
     bool byCreateDate = false;
     QDate start, end;

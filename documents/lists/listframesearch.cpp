@@ -80,10 +80,10 @@ void TListFrame::buildSearchPanel() {
     if (k.sizeColorLists) {
         auto* model = new RefillCombo(pRoot);
         model->beforePopup = [this, model] { refillFrom(model, m_dm.queryProductSize, QStringLiteral("product_model")); };
-        auto* spec = new RefillCombo(pRoot);
-        spec->beforePopup = [this, spec] { refillFrom(spec, m_dm.queryProductColor, QStringLiteral("product_spec")); };
+        auto* sizeBox = new RefillCombo(pRoot);
+        sizeBox->beforePopup = [this, sizeBox] { refillFrom(sizeBox, m_dm.queryProductColor, QStringLiteral("product_spec")); };
         edtproduct_model = model;
-        edtproduct_spec = spec;
+        edtproduct_spec = sizeBox;
     } else {
         // Plain text boxes: a drop-down without a list shows no arrow.
         edtproduct_model = new QComboBox(pRoot);

@@ -35,7 +35,7 @@ struct TListKind {
     std::function<DataSet*(TMainDM&)> partners;
     QString partnerNameField;
     std::function<DataSet*(TMainDM&)> types; // null when typeBox is empty
-    // Model and spec are drop-downs filled, each time they open, from the
+    // Model and 规格 are drop-downs filled, each time they open, from the
     // shared size and colour lists.
     bool sizeColorLists = false;
 

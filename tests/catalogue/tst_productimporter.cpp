@@ -28,7 +28,7 @@ struct Run {
             importer.SetMapping(keys[i], columns[i]);
     }
     int count(const QString& sql) { return db.scalar(sql).toInt(); }
-    // Every product as "name|code|model|spec|category<parent|unit|price",
+    // Every product as "name|code|model|规格|category<parent|unit|price",
     // by name; NULL texts show as <null>, a unit id without a unit as #id.
     QStringList products() {
         QStringList out;

@@ -100,7 +100,7 @@ void TestProductImporterForm::pageChecks() {
 
 void TestProductImporterForm::guessing_data() {
     QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<QStringList>("guessed"); // code, name, model, spec, category, price, unit
+    QTest::addColumn<QStringList>("guessed"); // code, name, model, 规格, category, price, unit
     QTest::newRow("the usual names") << QByteArray("商品编码,商品名称,型号,规格,单位,商品目录,销售价")
                                      << QStringList{"商品编码", "商品名称", "型号", "规格", "商品目录", "销售价", "单位"};
     QTest::newRow("nothing known") << QByteArray("a,b,c") << QStringList{"", "", "", "", "", "", ""};

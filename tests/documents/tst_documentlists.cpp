@@ -151,7 +151,7 @@ void TestDocumentLists::criteria_data() {
         QTest::addRow("%s: product model", n)
             << int(k) << PanelSetup([](TListFrame* f) { f->edtproduct_model->setEditText("m3"); }) << 1 << 1
             << withProduct.arg("pr.product_model = 'M3'") << "pr.product_model = 'M3'";
-        QTest::addRow("%s: product spec, underscore a wildcard", n)
+        QTest::addRow("%s: product 规格, underscore a wildcard", n)
             << int(k) << PanelSetup([](TListFrame* f) { f->edtproduct_spec->setEditText("r_d"); }) << 2 << 2
             << withProduct.arg("pr.product_spec = 'red'") << "pr.product_spec = 'red'";
         QTest::addRow("%s: partner, audit state and product", n)

@@ -71,7 +71,7 @@ void TestStockStatements::search_data() {
     QTest::newRow("underscore is a wildcard") << Search{0, "C_"} << "16" << "p.productCode like 'C%'";
     QTest::newRow("percent is a wildcard") << Search{3, "%"} << "11,12,13,14,15,16" << "1=1";
     QTest::newRow("by model") << Search{2, "x9"} << "14" << "p.id = 3";
-    QTest::newRow("by spec") << Search{3, "l"} << "13,15" << "p.product_spec = 'L'";
+    QTest::newRow("by 规格") << Search{3, "l"} << "13,15" << "p.product_spec = 'L'";
     QTest::newRow("category of the product itself") << Search{0, "", 2} << "13,16" << "p.categoryID = 2";
     QTest::newRow("top category adds nothing") << Search{0, "", 1} << "11,12,13,14,15,16" << "1=1";
     QTest::newRow("more than 0") << Search{0, "", 0, 1, 0} << "11,13,15" << "s.quantity > 0";

@@ -32,12 +32,12 @@ inline void Seed(Connection& conn) {
     const QStringList names = productNames();
     for (int i = 0; i < names.size(); ++i)
         conn.execute(QStringLiteral("insert into Product(id, productCode, productName, product_model, product_spec, "
-                                    "storageUnit, salePrice) values (:id, :code, :name, :model, :spec, :unit, :price)"),
+                                    "storageUnit, salePrice) values (:id, :code, :name, :model, :size, :unit, :price)"),
                      {{"id", i + 1},
                       {"code", QStringLiteral("69%1").arg(100000 + i * 37)},
                       {"name", names[i]},
                       {"model", i % 3 == 0 ? QVariant() : QVariant(QStringLiteral("M%1").arg(i * 7))},
-                      {"spec", i % 2 ? QStringLiteral("盒装") : QStringLiteral("散装")},
+                      {"size", i % 2 ? QStringLiteral("盒装") : QStringLiteral("散装")},
                       {"unit", 1 + i % 4},
                       {"price", 2.5 + i}});
     int serial = 0;

@@ -121,7 +121,7 @@ void TestStatService::productStats_data() {
         QTest::addRow("%s, by name", s) << side << filter(mar1, mar31, 1, QStringLiteral(" 笔 "));
         QTest::addRow("%s, by name with a quote", s) << side << filter(StatShop::kFirst, StatShop::kLast, 1, "o'neil");
         QTest::addRow("%s, by model", s) << side << filter(mar1, mar31, 2, "M1");
-        QTest::addRow("%s, by spec", s) << side << filter(mar1, mar31, 3, QStringLiteral("盒"));
+        QTest::addRow("%s, by 规格", s) << side << filter(mar1, mar31, 3, QStringLiteral("盒"));
         QTest::addRow("%s, by code", s) << side << filter(mar1, mar31, 4, "69100");
         // An emptied key keeps every product that has a model.
         QTest::addRow("%s, empty model key", s) << side << filter(mar1, mar31, 2, "");

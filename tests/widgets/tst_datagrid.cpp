@@ -772,10 +772,10 @@ void TestDataGrid::columnsAddedTogetherAsOneByOne() {
         const char* title;
         int width;
         bool visible;
-    } spec[] = {{"productName", "名称", 40, true},   {"productCode", "商品编码", 100, true},
+    } wanted[] = {{"productName", "名称", 40, true},   {"productCode", "商品编码", 100, true},
                 {"comments", "备注", -1, false},      {"salePrice", "默认销售价格", 30, true},
                 {"nosuchfield", "没有", 50, true},    {"id", "序号", 40, true}};
-    for (const auto& c : spec) {
+    for (const auto& c : wanted) {
         GridColumn col;
         col.fieldName = c.field;
         col.title = QString::fromUtf8(c.title);

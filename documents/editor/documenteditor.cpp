@@ -452,8 +452,9 @@ bool TDocumentEditForm::SaveDocument() {
     return m_modified;
 }
 
-bool TDocumentEditForm::SaveNewDocument() {
-    TDocumentLines lines;
+// Both saves start alike: the lines checked in order (the first fault is
+// shown and nothing is stored), the header put in edit with the new total.
+bool TDocumentEditForm::prepareSave(TDocumentLines& lines) {
     const QString error = DocumentLines::CollectLines(*m_detail, m_kind.SaleLines, lines);
     if (!error.isEmpty()) {
         TQuickMessageDlg::ShowInfo(error);
@@ -461,6 +462,12 @@ bool TDocumentEditForm::SaveNewDocument() {
     }
     masterEdit();
     m_master->setValue(QStringLiteral("totalPrice"), SumLineTotals());
+    return true;
+}
+
+bool TDocumentEditForm::SaveNewDocument() {
+    TDocumentLines lines;
+    if (!prepareSave(lines)) return false;
     try {
         TDocumentService(m_deps.dm.MainConn, m_kind).SaveNew(m_identity, *m_master, lines);
     } catch (...) {
@@ -475,13 +482,7 @@ bool TDocumentEditForm::SaveNewDocument() {
 
 bool TDocumentEditForm::SaveExistingDocument() {
     TDocumentLines lines;
-    const QString error = DocumentLines::CollectLines(*m_detail, m_kind.SaleLines, lines);
-    if (!error.isEmpty()) {
-        TQuickMessageDlg::ShowInfo(error);
-        return false;
-    }
-    masterEdit();
-    m_master->setValue(QStringLiteral("totalPrice"), SumLineTotals());
+    if (!prepareSave(lines)) return false;
     const QString number = DocumentNumber();
     try {
         TDocumentService(m_deps.dm.MainConn, m_kind).SaveExisting(*m_master, lines);

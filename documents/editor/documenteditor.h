@@ -146,6 +146,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    bool prepareSave(TDocumentLines& lines);
     friend class TDetailDelegate;
     void buildHeader();
     void buildLines();

@@ -1,5 +1,7 @@
 #include "documentkind.h"
 
+#include "dberror.h"
+
 const TDocumentKind& TDocumentKind::Purchase() {
     static const TDocumentKind k = [] {
         TDocumentKind d;
@@ -35,6 +37,47 @@ const TDocumentKind& TDocumentKind::Sale() {
         return d;
     }();
     return k;
+}
+
+namespace {
+TDocumentKind refund(int module) {
+    TDocumentKind d;
+    d.Caption = QStringLiteral("退货单");
+    d.Module = quint8(module);
+    d.MasterTable = QStringLiteral("RefundForm");
+    d.DetailTable = QStringLiteral("RefundDetail");
+    d.NumberField = QStringLiteral("refundNO");
+    d.PartnerField = QStringLiteral("cosID");
+    d.DateField = QStringLiteral("refundDate");
+    d.UserField = QStringLiteral("refundUser");
+    d.AuditMoves = module == 2 ? TDocumentKind::Stock::In : TDocumentKind::Stock::Out;
+    d.AuditWithCost = false;
+    d.MasterConstants = {{QStringLiteral("refundType"), TDocumentKind::RefundTypeOf(module)},
+                         {QStringLiteral("auditStatus"), 0}};
+    return d;
+}
+} // namespace
+
+const TDocumentKind& TDocumentKind::CustomerRefund() {
+    static const TDocumentKind k = refund(2);
+    return k;
+}
+
+const TDocumentKind& TDocumentKind::SupplierRefund() {
+    static const TDocumentKind k = refund(3);
+    return k;
+}
+
+const TDocumentKind& TDocumentKind::Refund(int module) {
+    if (module == 2) return CustomerRefund();
+    if (module == 3) return SupplierRefund();
+    throw AppError(QStringLiteral("Wrong argument. module: ") + QString::number(module));
+}
+
+int TDocumentKind::RefundTypeOf(int module) {
+    if (module == 2) return 1;
+    if (module == 3) return 2;
+    throw AppError(QStringLiteral("Wrong argument, m: ") + QString::number(module));
 }
 
 QString TDocumentKind::MasterSql() const {

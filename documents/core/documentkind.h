@@ -6,7 +6,7 @@
 
 // What tells one kind of business document from another for everything that
 // needs no window: its tables and columns, its number series, and what an
-// audit does to the stock. The purchase, the sale and (later) the two refund
+// audit does to the stock. The purchase, the sale and the two refund
 // directions are each one of these; the editor and its service are written
 // once against it.
 struct TDocumentKind {
@@ -28,11 +28,22 @@ struct TDocumentKind {
     // Whether the audit re-averages the unit cost with the lines' prices.
     bool AuditWithCost = false;
     // Master columns written with a fixed value when a document is stored
-    // (the refund direction).
+    // (the refund direction, and an audit state that never depends on the
+    // column's default).
     QList<QPair<QString, QVariant>> MasterConstants;
 
     static const TDocumentKind& Purchase();
     static const TDocumentKind& Sale();
+    // Goods a customer brings back (number module 2, into stock on audit)
+    // and goods sent back to a supplier (module 3, out of stock). Both live
+    // in RefundForm and RefundDetail, told apart by refundType; neither
+    // touches the unit cost.
+    static const TDocumentKind& CustomerRefund();
+    static const TDocumentKind& SupplierRefund();
+    // The refund kind of a number module (2 or 3); throws on any other.
+    static const TDocumentKind& Refund(int module);
+    // refundType of a refund module: 2 gives 1, 3 gives 2; throws on any other.
+    static int RefundTypeOf(int module);
 
     // The statements of the editor's two cached datasets.
     QString MasterSql() const;

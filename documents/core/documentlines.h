@@ -23,9 +23,11 @@ struct TDocumentLine {
 };
 using TInputDetail = TDocumentLine;
 using TOutputDetail = TDocumentLine;
+using TRefundDetail = TDocumentLine;
 using TDocumentLines = std::vector<TDocumentLine>;
 using TInputDetailArray = TDocumentLines;
 using TOutputDetailArray = TDocumentLines;
+using TRefundDetailArray = TDocumentLines;
 
 namespace DocumentLines {
 

@@ -52,6 +52,17 @@ TDocumentEditForm::TDocumentEditForm(const TDocumentEditorDescription& descripti
         b->setMinimumHeight(32);
         buttons->addWidget(b);
     }
+    if (!m_desc.flagName.isEmpty()) {
+        auto* flag = new QLabel(m_desc.flagText, this);
+        flag->setObjectName(m_desc.flagName);
+        flag->setAlignment(Qt::AlignCenter);
+        flag->setWordWrap(true);
+        flag->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; border-radius: 4px; "
+                                           "padding: 6px 4px; font-weight: bold; }")
+                                .arg(m_desc.flagColor));
+        buttons->addSpacing(8);
+        buttons->addWidget(flag);
+    }
     buttons->addStretch();
     auto* root = new QHBoxLayout(this);
     root->addLayout(body, 1);
@@ -140,7 +151,8 @@ void TDocumentEditForm::buildHeader() {
     edtPartner->setListSource(partners, QStringLiteral("id"),
                               customer ? QStringLiteral("customerName") : QStringLiteral("supplierName"));
     edtPartner->bind(m_master, m_kind.PartnerField);
-    QWidget* partnerPick = pickButton("BitBtn6", customer ? m_deps.pickers.customer : m_deps.pickers.supplier,
+    QWidget* partnerPick = pickButton(m_desc.partnerPickName.toLatin1().constData(),
+                                      customer ? m_deps.pickers.customer : m_deps.pickers.supplier,
                                       [this](qint64 id) { SetPartner(id); });
     if (!m_desc.partnerCodeLabel.isEmpty()) {
         edtPartnerCode = Named<DBLookupCombo>(pRoot, "DBLookupComboBox1");
@@ -209,7 +221,7 @@ void TDocumentEditForm::buildHeader() {
 // Tab walks the header as it reads, left to right and down, then the
 // lines, then the buttons.
 void TDocumentEditForm::setTabOrderByReading() {
-    QList<QWidget*> order = {edtPartner, findChild<QWidget*>(QStringLiteral("BitBtn6"))};
+    QList<QWidget*> order = {edtPartner, findChild<QWidget*>(m_desc.partnerPickName)};
     if (edtPartnerCode) order << edtPartnerCode;
     order << edtDate << edtUser << findChild<QWidget*>(QStringLiteral("BitBtn1")) << edtCreateDate << edtCreateUser
           << edtTotalPrice << JvSpeedButton1 << edtComments;
@@ -369,6 +381,10 @@ void TDocumentEditForm::NewDocument() {
     m_master->append();
     const QDateTime now = TClock::now();
     const int user = m_deps.context.CurrentUser().id;
+    // The row shows what storing it will write: a refund's direction, and
+    // not audited.
+    for (const auto& [column, value] : m_kind.MasterConstants)
+        if (m_master->findField(column)) m_master->setValue(column, value);
     m_master->setValue(m_kind.NumberField, number);
     m_master->setValue(QStringLiteral("createDate"), now);
     m_master->setValue(m_kind.DateField, QDateTime(now.date(), QTime(0, 0)));

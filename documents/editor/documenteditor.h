@@ -73,6 +73,7 @@ struct TDocumentEditorDescription {
     enum class Partner { Supplier, Customer } partner = Partner::Supplier;
     QString partnerLabel;     // 供应商:
     QString partnerEditName;  // edtSupplier
+    QString partnerPickName = QStringLiteral("BitBtn6"); // its "..." button
     QString partnerCodeLabel; // 贵宾卡号：, a second box choosing the partner by code; empty for none
     QString dateLabel;        // 进货时间:
     QString dateEditName;     // edtInputDate
@@ -85,6 +86,9 @@ struct TDocumentEditorDescription {
     QList<TDocumentColumn> columns;
     // Before each save the change calculator is offered ("保存时显示找零计算器").
     bool changeCalculator = false;
+    // A sign under the buttons telling which way the goods go, for kinds
+    // that share a window (the refunds); no name: none.
+    QString flagName, flagText, flagColor;
 };
 
 // The document editor: a header, the lines with the product selector, and

@@ -2,6 +2,7 @@
 
 #include "inputeditform.h"
 #include "outputeditform.h"
+#include "refundeditform.h"
 #include "resourcefactory.h"
 
 TDocuments::TDocuments(TDocumentEditorDeps deps, TResourceFactory& factory)
@@ -10,7 +11,7 @@ TDocuments::TDocuments(TDocumentEditorDeps deps, TResourceFactory& factory)
 // The editors use the selector and the lists of the data module: they go
 // before those do.
 TDocuments::~TDocuments() {
-    for (const char* name : {"InputEditForm", "OutputEditForm"})
+    for (const char* name : {"InputEditForm", "OutputEditForm", "RefundInEditForm", "RefundOutEditForm"})
         if (QWidget* w = m_factory.Take(QString::fromLatin1(name))) delete w;
 }
 
@@ -36,6 +37,23 @@ TOutputEditForm* TDocuments::GetOutputEditForm() {
         });
 }
 
+TRefundEditForm* TDocuments::refundEditor(int module) {
+    const QString slot = TRefundEditForm::Describe(module).objectName;
+    return m_factory.Get<TRefundEditForm>(
+        slot, [this, module] { return new TRefundEditForm(module, m_deps); },
+        [this, module](TRefundEditForm* w) {
+            w->PrepareEditor();
+            w->RefreshList = [this, module] {
+                const auto& refresh = module == 2 ? RefreshRefundInList : RefreshRefundOutList;
+                if (refresh) refresh();
+            };
+        });
+}
+
+TRefundEditForm* TDocuments::GetRefundInEditForm() { return refundEditor(2); }
+
+TRefundEditForm* TDocuments::GetRefundOutEditForm() { return refundEditor(3); }
+
 void TDocuments::NewInput() {
     TInputEditForm* w = GetInputEditForm();
     w->NewDocument();
@@ -44,6 +62,18 @@ void TDocuments::NewInput() {
 
 void TDocuments::NewOutput() {
     TOutputEditForm* w = GetOutputEditForm();
+    w->NewDocument();
+    TResourceFactory::ShowWindow(w);
+}
+
+void TDocuments::NewRefundIn() {
+    TRefundEditForm* w = GetRefundInEditForm();
+    w->NewDocument();
+    TResourceFactory::ShowWindow(w);
+}
+
+void TDocuments::NewRefundOut() {
+    TRefundEditForm* w = GetRefundOutEditForm();
     w->NewDocument();
     TResourceFactory::ShowWindow(w);
 }

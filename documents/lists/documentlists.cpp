@@ -2,6 +2,7 @@
 
 #include "inputmainform.h"
 #include "outputmainform.h"
+#include "refundform.h"
 #include "resourcefactory.h"
 
 using ListStatements::Kind;
@@ -9,6 +10,21 @@ using ListStatements::Kind;
 namespace {
 const QString kInputSlot = QStringLiteral("InputMainForm");
 const QString kOutputSlot = QStringLiteral("OutputMainForm");
+const QString kRefundInSlot = QStringLiteral("RefundInForm");
+const QString kRefundOutSlot = QStringLiteral("RefundOutForm");
+
+const QString& slotOf(Kind kind) {
+    switch (kind) {
+    case Kind::Sale:
+        return kOutputSlot;
+    case Kind::CustomerRefund:
+        return kRefundInSlot;
+    case Kind::SupplierRefund:
+        return kRefundOutSlot;
+    default:
+        return kInputSlot;
+    }
+}
 } // namespace
 
 TDocumentLists::TDocumentLists(TMainDM& dm, TDFMProxy& labels, TControlPlacement& placement,
@@ -17,7 +33,7 @@ TDocumentLists::TDocumentLists(TMainDM& dm, TDFMProxy& labels, TControlPlacement
 
 // The factory's list windows use what this class hands them; they go first.
 TDocumentLists::~TDocumentLists() {
-    for (const QString& slot : {kInputSlot, kOutputSlot})
+    for (const QString& slot : {kInputSlot, kOutputSlot, kRefundInSlot, kRefundOutSlot})
         if (QWidget* w = m_factory.Take(slot)) delete w;
 }
 
@@ -45,14 +61,33 @@ TOutputMainForm* TDocumentLists::OutputMainForm() {
         [](TOutputMainForm* w) { w->Prepare(); });
 }
 
+TRefundForm* TDocumentLists::RefundInListForm() {
+    return m_factory.Get<TRefundForm>(
+        kRefundInSlot, [this] { return new TRefundForm(2, deps(), m_placement); },
+        [](TRefundForm* w) { w->Prepare(); });
+}
+
+TRefundForm* TDocumentLists::RefundOutListForm() {
+    return m_factory.Get<TRefundForm>(
+        kRefundOutSlot, [this] { return new TRefundForm(3, deps(), m_placement); },
+        [](TRefundForm* w) { w->Prepare(); });
+}
+
 TListForm* TDocumentLists::ListForm(Kind kind) {
-    if (kind == Kind::Sale) return OutputMainForm();
-    return InputMainForm();
+    switch (kind) {
+    case Kind::Sale:
+        return OutputMainForm();
+    case Kind::CustomerRefund:
+        return RefundInListForm();
+    case Kind::SupplierRefund:
+        return RefundOutListForm();
+    default:
+        return InputMainForm();
+    }
 }
 
 void TDocumentLists::RefreshList(Kind kind) {
-    const QString& slot = kind == Kind::Sale ? kOutputSlot : kInputSlot;
-    if (!m_factory.Has(slot)) return;
+    if (!m_factory.Has(slotOf(kind))) return;
     ListForm(kind)->RefreshList();
 }
 
@@ -60,6 +95,8 @@ std::unique_ptr<TListForm> TDocumentLists::MakeListWindow(Kind kind, QWidget* pa
     std::unique_ptr<TListForm> w;
     if (kind == Kind::Sale)
         w = std::make_unique<TOutputMainForm>(deps(), m_placement, parent);
+    else if (kind == Kind::CustomerRefund || kind == Kind::SupplierRefund)
+        w = std::make_unique<TRefundForm>(kind == Kind::CustomerRefund ? 2 : 3, deps(), m_placement, parent);
     else
         w = std::make_unique<TInputMainForm>(deps(), m_placement, parent);
     TResourceFactory::ApplySkin(w.get());

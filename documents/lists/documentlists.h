@@ -9,10 +9,11 @@ class TInputMainForm;
 class TListForm;
 class TMainDM;
 class TOutputMainForm;
+class TRefundForm;
 class TResourceFactory;
 
-// The purchase and sales list windows, made by the form factory on first
-// use and each handed what it uses. The editors are reached through hooks
+// The purchase, sales and refund list windows, made by the form factory on
+// first use and each handed what it uses. The editors are reached through hooks
 // set by whoever builds them; they call RefreshList when they close after
 // storing something.
 class TDocumentLists {
@@ -29,6 +30,10 @@ public:
     // "进货记录" and "销售单据列表", made and prepared on first use.
     TInputMainForm* InputMainForm();
     TOutputMainForm* OutputMainForm();
+    // The refunds a customer brought back (module 2) and those sent back to a
+    // supplier (module 3), two windows.
+    TRefundForm* RefundInListForm();
+    TRefundForm* RefundOutListForm();
     TListForm* ListForm(ListStatements::Kind kind);
 
     // An editor of this kind closed after storing something: the factory's

@@ -18,8 +18,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -38,11 +41,12 @@ QToolButton* toolButton(QWidget* parent, const char* name, const QString& text) 
     return b;
 }
 
-// A sum as the footer writes it: two decimals for a floating value, the
-// text of anything else, nothing for an empty sum.
-QString sumText(const QVariant& v) {
+// A sum as the footer writes it: two decimals for a floating value (unless
+// the kind shows sums as they are), the text of anything else, nothing for
+// an empty sum.
+QString sumText(const QVariant& v, bool twoDecimals) {
     if (!v.isValid() || v.isNull()) return QString();
-    if (v.typeId() == QMetaType::Double) return QString::asprintf("%.2f", v.toDouble());
+    if (twoDecimals && v.typeId() == QMetaType::Double) return QString::asprintf("%.2f", v.toDouble());
     return v.toString();
 }
 } // namespace
@@ -54,11 +58,13 @@ TListFrame::TListFrame(const TListKind& kind, const TListFrameDeps& deps, QWidge
     queryMain->setObjectName(QStringLiteral("queryMain"));
     queryMain->addLookupField(QStringLiteral("auditStatusName"), QStringLiteral("auditStatus"), m_dm.queryAuditStatus,
                               QStringLiteral("keyInt"), QStringLiteral("valueStr"));
-    queryMain->setDisplayFormat(QStringLiteral("totalPrice"), QStringLiteral("#.##"));
     queryDetail = new DataSet(conn, this);
     queryDetail->setObjectName(QStringLiteral("queryDetail"));
-    queryDetail->setDisplayFormat(QStringLiteral("unitPrice"), QStringLiteral("#.##"));
-    queryDetail->setDisplayFormat(QStringLiteral("totalPrice"), QStringLiteral("#.##"));
+    if (m_kind.moneyPatterns) {
+        queryMain->setDisplayFormat(QStringLiteral("totalPrice"), QStringLiteral("#.##"));
+        queryDetail->setDisplayFormat(QStringLiteral("unitPrice"), QStringLiteral("#.##"));
+        queryDetail->setDisplayFormat(QStringLiteral("totalPrice"), QStringLiteral("#.##"));
+    }
 
     buildToolBar();
     buildSearchPanel();
@@ -77,7 +83,20 @@ TListFrame::TListFrame(const TListKind& kind, const TListFrameDeps& deps, QWidge
     for (QToolButton* b : {ToolButton1, ToolButton2, ToolButton3, btnSearchSwitch, ToolButton7, btnExportMain,
                            btnExportDetail})
         bar->addWidget(b);
+    if (rbMain) {
+        bar->addSpacing(12);
+        bar->addWidget(rbMain);
+        bar->addWidget(rbDetail);
+    }
     bar->addStretch();
+    if (!m_kind.flagName.isEmpty()) {
+        auto* flag = new QLabel(m_kind.flagText, this);
+        flag->setObjectName(m_kind.flagName);
+        flag->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; border-radius: 4px; "
+                                           "padding: 3px 8px; font-weight: bold; }")
+                                .arg(m_kind.flagColor));
+        bar->addWidget(flag);
+    }
     root->addLayout(bar);
     root->addWidget(pFind);
     root->addWidget(PageControl1, 1);
@@ -129,9 +148,20 @@ void TListFrame::buildPages() {
     gridDetail->setDataSet(queryDetail);
     gridMain->setFooterMode(DataGrid::FooterMode::Columns);
     gridDetail->setFooterMode(m_kind.wideLinesFooter ? DataGrid::FooterMode::Wide : DataGrid::FooterMode::Columns);
-    PageControl1->addTab(tsMain, QStringLiteral("按单据查看"));
-    PageControl1->addTab(tsDetail, QStringLiteral("按明细查看"));
+    PageControl1->addTab(tsMain, m_kind.documentsPage);
+    PageControl1->addTab(tsDetail, m_kind.linesPage);
     connect(PageControl1, &QTabWidget::currentChanged, this, Guarded([this](int index) { pageChanged(index); }));
+    if (!m_kind.pageButtons) return;
+    PageControl1->tabBar()->hide();
+    rbMain = new QRadioButton(m_kind.documentsPage, this);
+    rbMain->setObjectName(QStringLiteral("rbMain"));
+    rbMain->setChecked(true);
+    rbDetail = new QRadioButton(m_kind.linesPage, this);
+    rbDetail->setObjectName(QStringLiteral("rbDetail"));
+    for (QRadioButton* rb : {rbMain, rbDetail})
+        connect(rb, &QRadioButton::toggled, this, Guarded([this, rb](bool on) {
+                    if (on) PageControl1->setCurrentWidget(rb == rbMain ? tsMain : tsDetail);
+                }));
 }
 
 bool TListFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -290,25 +320,28 @@ void TListFrame::showFooter(Page page) {
     const PageLists& p = m_pages[page];
     const QString number = numberColumn();
     const bool have = p.sumOpen && !p.sums.isEmpty();
+    const bool decimals = m_kind.moneyPatterns;
     if (page == Documents) {
         gridMain->setFooterText(number, QStringLiteral("合计:"));
-        gridMain->setFooterText(QStringLiteral("totalPrice"), have ? sumText(p.sums.value(0)) : QString());
+        gridMain->setFooterText(QStringLiteral("totalPrice"), have ? sumText(p.sums.value(0), decimals) : QString());
         return;
     }
     if (m_kind.wideLinesFooter) {
         QString text = QStringLiteral("合计:   ");
         if (have)
-            text += QStringLiteral("数量：") + sumText(p.sums.value(0)) + QStringLiteral("    总价：") +
-                    sumText(p.sums.value(1)) + QStringLiteral(" 元");
+            text += QStringLiteral("数量：") + sumText(p.sums.value(0), decimals) + QStringLiteral("    总价：") +
+                    sumText(p.sums.value(1), decimals) + QStringLiteral(" 元");
         gridDetail->setWideFooterText(text);
         return;
     }
     gridDetail->setFooterText(number, QStringLiteral("合计:"));
-    gridDetail->setFooterText(QStringLiteral("quantity"), have ? sumText(p.sums.value(0)) : QString());
-    gridDetail->setFooterText(QStringLiteral("totalPrice"), have ? sumText(p.sums.value(1)) : QString());
+    gridDetail->setFooterText(QStringLiteral("quantity"), have ? sumText(p.sums.value(0), decimals) : QString());
+    gridDetail->setFooterText(QStringLiteral("totalPrice"), have ? sumText(p.sums.value(1), decimals) : QString());
 }
 
 void TListFrame::pageChanged(int) {
+    // The radio buttons follow a page chosen by code.
+    if (rbMain) (currentPage() == Lines ? rbDetail : rbMain)->setChecked(true);
     if (m_pageSync) return;
     showPageWork(currentPage());
 }

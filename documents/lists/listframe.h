@@ -14,6 +14,7 @@ class QDateEdit;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QTabWidget;
 class QToolButton;
 class TDFMProxy;
@@ -52,6 +53,8 @@ public:
     // Tool bar.
     QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *btnSearchSwitch, *ToolButton7, *btnExportMain,
         *btnExportDetail;
+    // The page choice of kinds whose page strip is hidden; null otherwise.
+    QRadioButton *rbMain = nullptr, *rbDetail = nullptr;
     // Search panel.
     QWidget* pFind;
     QGroupBox* pRoot;

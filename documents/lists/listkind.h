@@ -44,7 +44,20 @@ struct TListKind {
     bool wideLinesFooter = false;
     // "刷新" reopens only the visible list, keeping the footer.
     bool refreshListOnly = false;
+    // Money columns read "#.##" (0.5 as .5) and footer sums "%.2f"; without
+    // it both show the values as they are.
+    bool moneyPatterns = true;
+    // The pages' names; with pageButtons the page strip is hidden and two
+    // radio buttons in the tool bar (rbMain, rbDetail) choose the page.
+    QString documentsPage = QStringLiteral("按单据查看"), linesPage = QStringLiteral("按明细查看");
+    bool pageButtons = false;
+    // A sign in the tool bar telling which way the goods went, for kinds
+    // that share their tables (the refunds); no name: none.
+    QString flagName, flagText, flagColor;
 };
 
 TListKind PurchaseListKind();
 TListKind SaleListKind();
+// The refunds of one direction: number module 2, goods a customer brought
+// back, or 3, goods sent back to a supplier. Throws for another module.
+TListKind RefundListKind(int module);

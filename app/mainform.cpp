@@ -62,6 +62,18 @@ QToolButton* addButton(QToolBar* bar, QAction* action, const QString& caption, c
     return b;
 }
 QToolBar* barOf(QWidget* page) { return page->findChild<QToolBar*>(); }
+
+// A tool bar shows or hides its widgets through their actions; hiding the
+// widget alone leaves its place in the bar.
+void setButtonVisible(QToolButton* b, bool visible) {
+    if (auto* bar = qobject_cast<QToolBar*>(b->parentWidget()))
+        for (QAction* a : bar->actions())
+            if (bar->widgetForAction(a) == b) {
+                a->setVisible(visible);
+                return;
+            }
+    b->setVisible(visible);
+}
 } // namespace
 
 TMainForm::TMainForm(TAppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
@@ -145,8 +157,9 @@ void TMainForm::buildTabs() {
     b->addSeparator();
     addButton(b, AcRefundInNew, QStringLiteral("客户退回来"));
     addButton(b, AcRefundInList, QStringLiteral("退回管理"));
-    // The returns tab exists with its actions, but the shop does not see it.
-    PageControl1->setTabVisible(PageControl1->indexOf(tsRefund), false);
+    // The returns tab exists with its actions; the shop sees it only when
+    // it asks for it.
+    SetRefundVisible(false);
     PageControl1->setCurrentWidget(tsSale);
 }
 
@@ -211,9 +224,20 @@ void TMainForm::ApplyUserRights() {
     miMaterial->menuAction()->setVisible(false);
     miSystemSeparator->setVisible(false);
     miUser->setVisible(false);
-    btnRefundOut->setVisible(false);
-    btnRefundOutMngr->setVisible(false);
+    setButtonVisible(btnRefundOut, false);
+    setButtonVisible(btnRefundOutMngr, false);
 }
+
+void TMainForm::SetRefundVisible(bool visible) {
+    PageControl1->setTabVisible(PageControl1->indexOf(tsRefund), visible);
+    // Sending goods back to a supplier stays with the administrators, as
+    // buying does.
+    const bool outgoing = visible && m_context.IsAdmin();
+    setButtonVisible(btnRefundOut, outgoing);
+    setButtonVisible(btnRefundOutMngr, outgoing);
+}
+
+bool TMainForm::RefundVisible() const { return PageControl1->isTabVisible(PageControl1->indexOf(tsRefund)); }
 
 void TMainForm::ApplySkin(QWidget* w) { TResourceFactory::ApplySkin(w); }
 

@@ -43,6 +43,10 @@ public:
     std::function<void()> BeforeClose;
 
     void ApplyUserRights();
+    // The returns tab "退货" with its buttons; hidden unless the shop asks
+    // for it (SysConfig "ShowRefund", read at start-up).
+    void SetRefundVisible(bool visible);
+    bool RefundVisible() const;
     static void ApplySkin(QWidget* w);
     // The user guide beside the program.
     QString HelpFile() const;

@@ -20,6 +20,8 @@
 #include "partnerform.h"
 #include "partners.h"
 #include "outputmainform.h"
+#include "refundeditform.h"
+#include "refundform.h"
 #include "productbrandform.h"
 #include "productmanagerdm.h"
 #include "productmainform.h"
@@ -119,6 +121,12 @@ void TWiring::plugLists() {
     TDocuments* d = m_documents.get();
     f.SetHandler(f.AcInputNew, [d] { d->NewInput(); });
     f.SetHandler(f.AcOutputNew, [d] { d->NewOutput(); });
+    f.SetHandler(f.AcRefundInNew, [d] { d->NewRefundIn(); });
+    f.SetHandler(f.AcRefundOutNew, [d] { d->NewRefundOut(); });
+    f.SetHandler(f.AcRefundInList, [l, show] { show(l->RefundInListForm(), &TListForm::ListAll); });
+    f.SetHandler(f.AcRefundOutList, [l, show] { show(l->RefundOutListForm(), &TListForm::ListAll); });
+    // Returns are kept out of sight unless the shop has asked for them.
+    f.SetRefundVisible(m_context.Settings().ReadInteger(QStringLiteral("ShowRefund"), 0) != 0);
 }
 
 // The lists open and start documents in the editors; an editor closed after
@@ -131,11 +139,16 @@ void TWiring::plugDocuments() {
     hooks.newDocument = [d](Kind kind) {
         if (kind == Kind::Purchase) d->NewInput();
         else if (kind == Kind::Sale) d->NewOutput();
+        else if (kind == Kind::CustomerRefund) d->NewRefundIn();
+        else if (kind == Kind::SupplierRefund) d->NewRefundOut();
     };
+    // A refund opens in the editor of its own direction, never the other.
     hooks.openDocument = [d](Kind kind, const QString& number) {
         TDocumentEditForm* w = nullptr;
         if (kind == Kind::Purchase) w = d->GetInputEditForm();
         else if (kind == Kind::Sale) w = d->GetOutputEditForm();
+        else if (kind == Kind::CustomerRefund) w = d->GetRefundInEditForm();
+        else if (kind == Kind::SupplierRefund) w = d->GetRefundOutEditForm();
         if (!w) return;
         w->OpenDocument(number);
         TResourceFactory::ShowWindow(w);
@@ -143,4 +156,6 @@ void TWiring::plugDocuments() {
     l->SetHooks(std::move(hooks));
     d->RefreshInputList = [l] { l->RefreshList(Kind::Purchase); };
     d->RefreshOutputList = [l] { l->RefreshList(Kind::Sale); };
+    d->RefreshRefundInList = [l] { l->RefreshList(Kind::CustomerRefund); };
+    d->RefreshRefundOutList = [l] { l->RefreshList(Kind::SupplierRefund); };
 }

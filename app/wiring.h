@@ -36,7 +36,7 @@ public:
     TReports& Reports() { return *m_reports; }
     TResourceFactory& Factory() { return *m_factory; }
     TDFMProxy& FieldLabels() { return *m_labels; }
-    // The purchase and sales lists; the editors reach their RefreshList here.
+    // The document lists; the editors reach their RefreshList here.
     TDocumentLists& Lists() { return *m_lists; }
     TStockView& Stock() { return *m_stock; }
     TDocuments& Documents() { return *m_documents; }

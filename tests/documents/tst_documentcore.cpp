@@ -51,6 +51,8 @@ private slots:
     void formatMoney_data();
     void formatMoney();
     void failedSaveLeavesNothingAndTheNumberFree();
+    void newRefundKeepsItsDirection_data();
+    void newRefundKeepsItsDirection();
     void failedSaveOfStoredDocumentChangesNothing();
     void storedDocumentSaveAddsChangesAndDropsLines();
     void auditMovesStockOnceOnly();
@@ -165,18 +167,17 @@ void TestDocumentCore::formatMoney() {
 }
 
 namespace {
-// A new purchase master row, as the editor fills it.
+// A new master row, as the editor fills it.
 struct NewMaster {
-    explicit NewMaster(TestDb& db, const TIdentity& id) : ds(&db.conn()) {
-        const TDocumentKind& k = TDocumentKind::Purchase();
+    NewMaster(TestDb& db, const TIdentity& id, const TDocumentKind& k = TDocumentKind::Purchase()) : ds(&db.conn()) {
         ds.setSql(k.MasterSql());
         ds.setParam(k.NumberField, id.Number());
         ds.setUpdateTable(k.MasterTable);
         ds.setCachedUpdates(true);
         ds.open();
         ds.append();
-        ds.setValue("inputNO", id.Number());
-        ds.setValue("supplierID", 3);
+        ds.setValue(k.NumberField, id.Number());
+        ds.setValue(k.PartnerField, 3);
         ds.setValue("totalPrice", 30);
     }
     DataSet ds;
@@ -209,6 +210,40 @@ void TestDocumentCore::failedSaveLeavesNothingAndTheNumberFree() {
     QCOMPARE(db.scalar("select group_concat(productID) from (select productID from InputDetail order by id)").toString(),
              QString("1,2"));
     QCOMPARE(db.scalar("select sn from SysIdentity").toInt(), 1);
+}
+
+void TestDocumentCore::newRefundKeepsItsDirection_data() {
+    QTest::addColumn<int>("module");
+    QTest::addColumn<QString>("stored"); // refundType|auditStatus|number prefix|counter
+    QTest::newRow("a customer brings goods back") << 2 << "1|0|RIN|REFUNDIN:1";
+    QTest::newRow("goods sent back to a supplier") << 3 << "2|0|ROUT|REFUNDOUT:1";
+}
+
+// Both directions share one table: the direction is written with the
+// document, and a new refund is never stored audited, whatever the
+// column's default says.
+void TestDocumentCore::newRefundKeepsItsDirection() {
+    QFETCH(int, module);
+    QFETCH(QString, stored);
+    TestDb db;
+    db.exec("drop table RefundForm");
+    db.exec("create table RefundForm(id integer primary key autoincrement, refundType integer, refundNO varchar(50),"
+            " storageID integer, cosID integer, totalPrice double, comments varchar(255), refundDate datetime,"
+            " refundUser integer, createUser integer, createDate datetime, auditStatus integer default 1)");
+    const TDocumentKind& k = TDocumentKind::Refund(module);
+    TIdentity id;
+    TIdentityGenerator(db.conn()).Reserve(k.Module, id);
+    NewMaster m(db, id, k);
+    TDocumentLines lines = twoLines();
+    lines[1].comments.clear();
+    TDocumentService(db.conn(), k).SaveNew(id, m.ds, lines);
+    QCOMPARE(db.scalar("select refundType || '|' || auditStatus || '|' || substr(refundNO, 1, instr(refundNO, '2') - 1)"
+                       " || '|' || (select module || ':' || sn from SysIdentity) from RefundForm")
+                 .toString(),
+             stored);
+    QCOMPARE(db.scalar("select count(*) || ' ' || sum(totalPrice) from RefundDetail where refundNO = '" + id.Number() + "'")
+                 .toString(),
+             QString("2 30.0"));
 }
 
 void TestDocumentCore::failedSaveOfStoredDocumentChangesNothing() {

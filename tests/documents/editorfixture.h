@@ -16,6 +16,7 @@
 #include "outputeditform.h"
 #include "productselector.h"
 #include "quickmessagedlg.h"
+#include "refundeditform.h"
 #include "resourcefactory.h"
 #include "saleposcalcform.h"
 #include "testsupport.h"
@@ -71,7 +72,7 @@ struct Shell {
     std::unique_ptr<TCatalogue> catalogue;
     FakePicker suppliers, customers, users;
     std::unique_ptr<TDocuments> documents;
-    int inputRefreshes = 0, outputRefreshes = 0;
+    int inputRefreshes = 0, outputRefreshes = 0, refundInRefreshes = 0, refundOutRefreshes = 0;
 
     Shell() {
         seedShop(db);
@@ -89,6 +90,8 @@ struct Shell {
             TDocumentEditorDeps{dm, ctx, catalogue->Selector(), *labels, *placement, pickers}, factory);
         documents->RefreshInputList = [this] { ++inputRefreshes; };
         documents->RefreshOutputList = [this] { ++outputRefreshes; };
+        documents->RefreshRefundInList = [this] { ++refundInRefreshes; };
+        documents->RefreshRefundOutList = [this] { ++refundOutRefreshes; };
     }
     ~Shell() {
         documents.reset();
@@ -98,6 +101,25 @@ struct Shell {
         TClock::reset();
     }
     TProductSelector& selector() { return catalogue->Selector(); }
+    // The editor of a number module: 0 purchase, 1 sale, 2 customer refund,
+    // 3 refund to a supplier.
+    TDocumentEditForm* editor(int module) {
+        switch (module) {
+        case 1:
+            return documents->GetOutputEditForm();
+        case 2:
+            return documents->GetRefundInEditForm();
+        case 3:
+            return documents->GetRefundOutEditForm();
+        default:
+            return documents->GetInputEditForm();
+        }
+    }
+    // Refreshes asked of the list of a module's kind.
+    int refreshesOf(int module) const {
+        const int counts[] = {inputRefreshes, outputRefreshes, refundInRefreshes, refundOutRefreshes};
+        return counts[module];
+    }
     QVariant scalar(const QString& sql) { return db.scalar(sql); }
     QString stockOf(int product) {
         Statement st(db.conn(), "select quantity, unit_cost from StorageDetail where productID=:p");

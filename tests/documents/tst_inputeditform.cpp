@@ -1,6 +1,7 @@
 // The purchase editor driven as a user drives it: by its controls' names,
 // keys typed into the grid, and picks handed over by the selector and the
-// pick windows.
+// pick windows. The two refund editors are the purchase editor with another
+// description: their rows here hold what they do differently.
 #include "editorfixture.h"
 
 #include <QCheckBox>
@@ -14,6 +15,9 @@ class TestInputEditForm : public QObject {
 private slots:
     void init() { TClock::reset(); }
     void newDocumentIsReadyToType();
+    void eachKindsNewDocument_data();
+    void eachKindsNewDocument();
+    void refundDirectionsKeepApart();
     void saveValidation_data();
     void saveValidation();
     void typedTotalIsReplacedBySum();
@@ -29,15 +33,18 @@ private slots:
     void scannerPicksExactCode();
     void ctrlDeleteAsksFirst();
     void deletingTheOnlyLineLeavesAnEmptyOne();
+    void auditMovesStockAndCancelTakesItOut_data();
     void auditMovesStockAndCancelTakesItOut();
     void auditedDocumentRefusesEdits();
     void picksRespectTheDocument_data();
     void picksRespectTheDocument();
     void closingRefreshesListOnlyAfterChange_data();
     void closingRefreshesListOnlyAfterChange();
+    void keyboardOnly_data();
     void keyboardOnly();
     void tabWalksTheHeaderAsItReads();
     void screenshots();
+    void refundScreenshots();
 };
 
 namespace {
@@ -66,6 +73,101 @@ void TestInputEditForm::newDocumentIsReadyToType() {
     QVERIFY(!f->findChild<QCheckBox*>("cbShowPOSCalc"));
     // The same window every time.
     QCOMPARE(s.documents->GetInputEditForm(), f);
+}
+
+void TestInputEditForm::eachKindsNewDocument_data() {
+    QTest::addColumn<int>("module");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QStringList>("partner"); // box, its label, its pick button, the box it has not
+    QTest::addColumn<QString>("picker");      // the pick window the button asks
+    QTest::addColumn<QString>("flag");        // the direction sign; "" none
+    QTest::addColumn<QStringList>("priceTitles");
+    QTest::addColumn<bool>("createFieldsOpen");
+    QTest::addColumn<QVariant>("refundType");
+    QTest::newRow("purchase") << 0 << "进货单" << "IN" << QStringList{"edtSupplier", "供应商:", "BitBtn6", "edtCustomer"}
+                              << "suppliers" << "" << QStringList{"单价(元)", "总价(元)"} << true << QVariant();
+    QTest::newRow("a customer brings goods back")
+        << 2 << "退货单 - 客户退货给自己" << "RIN" << QStringList{"edtCustomer", "退货客户:", "BitBtn2", "edtSupplier"}
+        << "customers" << "imgFlagIn" << QStringList{"退货单价(元)", "退货总价(元)"} << false << QVariant(1);
+    QTest::newRow("goods sent back to a supplier")
+        << 3 << "退货单 - 自己退货给供应商" << "ROUT" << QStringList{"edtSupplier", "退给供应商:", "BitBtn6", "edtCustomer"}
+        << "suppliers" << "imgFlagOut" << QStringList{"退货单价(元)", "退货总价(元)"} << false << QVariant(2);
+}
+
+void TestInputEditForm::eachKindsNewDocument() {
+    QFETCH(int, module);
+    QFETCH(QString, caption);
+    QFETCH(QString, prefix);
+    QFETCH(QStringList, partner);
+    QFETCH(QString, picker);
+    QFETCH(QString, flag);
+    QFETCH(QStringList, priceTitles);
+    QFETCH(bool, createFieldsOpen);
+    QFETCH(QVariant, refundType);
+    Shell s;
+    TDocumentEditForm* f = s.editor(module);
+    f->NewDocument();
+    QCOMPARE(f->windowTitle(), caption);
+    // The first document of the day in each series is 0001.
+    QCOMPARE(child<QLabel>(f, "DBText1")->text(), prefix + today() + "-0001");
+    QVERIFY(f->findChild<QWidget*>(partner[0]));
+    QVERIFY(!f->findChild<QWidget*>(partner[3]));
+    QCOMPARE(child<QLabel>(f, "lbPartner")->text(), partner[1]);
+    click(f, qPrintable(partner[2]));
+    QCOMPARE(s.suppliers.asked, picker == "suppliers" ? 1 : 0);
+    QCOMPARE(s.customers.asked, picker == "customers" ? 1 : 0);
+    for (const char* sign : {"imgFlagIn", "imgFlagOut"})
+        QCOMPARE(bool(f->findChild<QLabel*>(sign)), flag == sign);
+    QCOMPARE(f->Grid()->model()->headerData(f->Grid()->viewColumn("unitPrice"), Qt::Horizontal).toString(),
+             priceTitles[0]);
+    QCOMPARE(f->Grid()->model()->headerData(f->Grid()->viewColumn("totalPrice"), Qt::Horizontal).toString(),
+             priceTitles[1]);
+    QCOMPARE(enabled(f, "edtCreateDate"), createFieldsOpen);
+    QCOMPARE(enabled(f, "edtCreateUser"), createFieldsOpen);
+    if (refundType.isValid()) QCOMPARE(f->Master()->value("refundType"), refundType);
+    // The line arithmetic is the purchase's: price times quantity, unrounded.
+    pick(f, 0, 4);
+    setCell(f, 0, "quantity", "3");
+    QCOMPARE(valueAt(f, 0, "totalPrice").toDouble(), 12.345 * 3);
+    click(f, "btnSave");
+    QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList());
+    QVERIFY(!f->IsNew());
+    const TDocumentKind& k = *f->Description().kind;
+    QCOMPARE(s.scalar(QString("select count(*) from %1 where %2 like '%3%'").arg(k.MasterTable, k.NumberField, prefix))
+                 .toInt(),
+             1);
+    if (refundType.isValid()) QCOMPARE(s.scalar("select refundType from RefundForm").toInt(), refundType.toInt());
+}
+
+// Both directions open at once, each with its own unsaved document and its
+// own number series.
+void TestInputEditForm::refundDirectionsKeepApart() {
+    Shell s;
+    TDocumentEditForm* in = s.documents->GetRefundInEditForm();
+    TDocumentEditForm* out = s.documents->GetRefundOutEditForm();
+    QVERIFY(in != out);
+    in->NewDocument();
+    out->NewDocument();
+    in->show();
+    out->show();
+    pick(in, 0, 1);
+    pick(out, 0, 3);
+    in->SetPartner(2);
+    out->SetPartner(1);
+    click(out, "btnSave");
+    QCOMPARE(in->Detail()->recordCount(), 6); // the other one's document stays as it was
+    QVERIFY(in->IsNew());
+    click(in, "btnSave");
+    QCOMPARE(s.scalar("select group_concat(refundNO || ' ' || refundType || ' ' || cosID, ', ') from "
+                      "(select * from RefundForm order by refundNO)")
+                 .toString(),
+             "RIN" + today() + "-0001 1 2, ROUT" + today() + "-0001 2 1");
+    QCOMPARE(child<QComboBox>(in, "edtCustomer")->currentText(), QString("李四"));
+    QCOMPARE(child<QComboBox>(out, "edtSupplier")->currentText(), QString("华南食品批发"));
+    in->NewDocument();
+    QCOMPARE(in->Identity().Number(), "RIN" + today() + "-0002");
+    QCOMPARE(out->DocumentNumber(), "ROUT" + today() + "-0001");
 }
 
 void TestInputEditForm::saveValidation_data() {
@@ -382,36 +484,55 @@ void TestInputEditForm::deletingTheOnlyLineLeavesAnEmptyOne() {
 }
 
 namespace {
-// A stored purchase of 5 of product 3 at 12.5, with 10 at 10 in stock.
-TInputEditForm* storedPurchase(Shell& s) {
+// A stored document of a module (0 purchase, 2 customer refund, 3 refund to
+// a supplier): quantity of product 3 at its price 12.5, with 10 at 10 in stock.
+TDocumentEditForm* storedDocument(Shell& s, int module = 0, const QString& quantity = "5") {
     s.db.exec("insert into StorageDetail(productID, quantity, unit_cost) values(3, 10, 10)");
-    TInputEditForm* f = newEditor(s);
+    TDocumentEditForm* f = s.editor(module);
+    f->NewDocument();
     pick(f, 0, 3);
-    setCell(f, 0, "quantity", "5");
+    setCell(f, 0, "quantity", quantity);
     click(f, "btnSave");
     return f;
 }
+TDocumentEditForm* storedPurchase(Shell& s) { return storedDocument(s); }
 } // namespace
 
+void TestInputEditForm::auditMovesStockAndCancelTakesItOut_data() {
+    QTest::addColumn<int>("module");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("audited");   // stock of the product after the audit, from 10 @ 10
+    QTest::addColumn<QString>("cancelled"); // and after its cancelling
+    QTest::newRow("purchase") << 0 << "5" << "15 @ 10.8333333333333" << "10 @ 9.99999999999995";
+    // Refunds move the quantity alone: the unit cost stays.
+    QTest::newRow("a customer brings goods back") << 2 << "2" << "12 @ 10" << "10 @ 10";
+    QTest::newRow("goods sent back to a supplier") << 3 << "3" << "7 @ 10" << "10 @ 10";
+}
+
 void TestInputEditForm::auditMovesStockAndCancelTakesItOut() {
+    QFETCH(int, module);
+    QFETCH(QString, quantity);
+    QFETCH(QString, audited);
+    QFETCH(QString, cancelled);
     Shell s;
-    TInputEditForm* f = storedPurchase(s);
+    TDocumentEditForm* f = storedDocument(s, module, quantity);
+    const QString table = f->Description().kind->MasterTable;
     QVERIFY(enabled(f, "btnAudit"));
     click(f, "btnAudit");
-    QCOMPARE(s.stockOf(3), QString("15 @ 10.8333333333333"));
-    QCOMPARE(s.scalar("select auditStatus from InputForm").toInt(), 1);
+    QCOMPARE(s.stockOf(3), audited);
+    QCOMPARE(s.scalar("select auditStatus from " + table).toInt(), 1);
     QVERIFY(!enabled(f, "btnAudit"));
     QVERIFY(enabled(f, "btnAuditCancel"));
     click(f, "btnAuditCancel");
-    QCOMPARE(s.stockOf(3), QString("10 @ 9.99999999999995"));
-    QCOMPARE(s.scalar("select auditStatus from InputForm").toInt(), 0);
+    QCOMPARE(s.stockOf(3), cancelled);
+    QCOMPARE(s.scalar("select auditStatus from " + table).toInt(), 0);
     QVERIFY(enabled(f, "btnAudit"));
     QVERIFY(!child<QLabel>(f, "lbCannotEdit")->isVisibleTo(f));
 }
 
 void TestInputEditForm::auditedDocumentRefusesEdits() {
     Shell s;
-    TInputEditForm* f = storedPurchase(s);
+    TDocumentEditForm* f = storedPurchase(s);
     click(f, "btnAudit");
     const QString number = f->DocumentNumber();
     f->OpenDocument(number);
@@ -433,57 +554,73 @@ void TestInputEditForm::auditedDocumentRefusesEdits() {
 }
 
 void TestInputEditForm::picksRespectTheDocument_data() {
+    QTest::addColumn<int>("module");
     QTest::addColumn<QString>("meanwhile"); // what happens between asking and the pick
     QTest::addColumn<bool>("taken");
-    QTest::newRow("nothing") << "" << true;
-    QTest::newRow("audited") << "audit" << false;
-    QTest::newRow("another document opened") << "new" << false;
-    QTest::newRow("editor closed") << "close" << false;
+    QTest::newRow("nothing") << 0 << "" << true;
+    QTest::newRow("audited") << 0 << "audit" << false;
+    QTest::newRow("another document opened") << 0 << "new" << false;
+    QTest::newRow("editor closed") << 0 << "close" << false;
+    QTest::newRow("customer refund: nothing") << 2 << "" << true;
+    QTest::newRow("customer refund: audited") << 2 << "audit" << false;
+    QTest::newRow("refund to a supplier: nothing") << 3 << "" << true;
+    QTest::newRow("refund to a supplier: audited") << 3 << "audit" << false;
 }
 
 void TestInputEditForm::picksRespectTheDocument() {
+    QFETCH(int, module);
     QFETCH(QString, meanwhile);
     QFETCH(bool, taken);
     Shell s;
-    TInputEditForm* f = storedPurchase(s);
+    TDocumentEditForm* f = storedDocument(s, module);
+    const TDocumentEditorDescription& d = f->Description();
+    const bool customer = d.partner == TDocumentEditorDescription::Partner::Customer;
+    FakePicker& partners = customer ? s.customers : s.suppliers;
     showActive(f);
-    click(f, "BitBtn6");
+    click(f, qPrintable(d.partnerPickName));
     click(f, "BitBtn1");
-    QCOMPARE(s.suppliers.asked, 1);
+    QCOMPARE(partners.asked, 1);
     QCOMPARE(s.users.asked, 1);
     if (meanwhile == "audit") click(f, "btnAudit");
     if (meanwhile == "new") f->NewDocument();
     if (meanwhile == "close") click(f, "btnClose");
     const bool saveBefore = enabled(f, "btnSave");
-    const QVariant partnerBefore = f->Master()->value("supplierID");
+    const QString partnerField = d.kind->PartnerField;
+    const QVariant partnerBefore = f->Master()->value(partnerField);
     const auto expected = taken ? TPendingPick::Outcome::Delivered : TPendingPick::Outcome::Refused;
-    QCOMPARE(s.suppliers.pending.Deliver(2), expected);
+    QCOMPARE(partners.pending.Deliver(2), expected);
     QCOMPARE(s.users.pending.Deliver(2), expected);
     if (taken) {
-        QCOMPARE(f->Master()->value("supplierID").toInt(), 2);
-        QCOMPARE(child<QComboBox>(f, "edtSupplier")->currentText(), QString("文具总汇"));
-        QCOMPARE(child<QComboBox>(f, "edtInputUser")->currentText(), QString("王店员"));
+        QCOMPARE(f->Master()->value(partnerField).toInt(), 2);
+        QCOMPARE(child<QComboBox>(f, d.partnerEditName)->currentText(), QString(customer ? "李四" : "文具总汇"));
+        QCOMPARE(child<QComboBox>(f, d.userEditName)->currentText(), QString("王店员"));
         QVERIFY(enabled(f, "btnSave"));
     } else {
-        QCOMPARE(f->Master()->value("supplierID"), partnerBefore);
+        QCOMPARE(f->Master()->value(partnerField), partnerBefore);
         QCOMPARE(enabled(f, "btnSave"), saveBefore);
     }
 }
 
 void TestInputEditForm::closingRefreshesListOnlyAfterChange_data() {
+    QTest::addColumn<int>("module");
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("refreshes");
-    QTest::newRow("after an audit") << "audit" << 1;
-    QTest::newRow("after only looking") << "look" << 0;
-    QTest::newRow("after a failed save") << "fail" << 0;
-    QTest::newRow("after a save") << "save" << 1;
+    QTest::newRow("after an audit") << 0 << "audit" << 1;
+    QTest::newRow("after only looking") << 0 << "look" << 0;
+    QTest::newRow("after a failed save") << 0 << "fail" << 0;
+    QTest::newRow("after a save") << 0 << "save" << 1;
+    // Each refund direction reloads its own list only.
+    QTest::newRow("customer refund after an audit") << 2 << "audit" << 1;
+    QTest::newRow("refund to a supplier after a save") << 3 << "save" << 1;
+    QTest::newRow("refund to a supplier after only looking") << 3 << "look" << 0;
 }
 
 void TestInputEditForm::closingRefreshesListOnlyAfterChange() {
+    QFETCH(int, module);
     QFETCH(QString, action);
     QFETCH(int, refreshes);
     Shell s;
-    TInputEditForm* f = storedPurchase(s);
+    TDocumentEditForm* f = storedDocument(s, module);
     const QString number = f->DocumentNumber();
     f->OpenDocument(number);
     f->show();
@@ -498,16 +635,27 @@ void TestInputEditForm::closingRefreshesListOnlyAfterChange() {
     }
     click(f, "btnClose");
     QVERIFY(!f->isVisible());
-    QCOMPARE(s.inputRefreshes, refreshes);
+    for (int m = 0; m < 4; ++m) QCOMPARE(s.refreshesOf(m), m == module ? refreshes : 0);
 }
 
-// A purchase written without the mouse: the code typed into the first
+void TestInputEditForm::keyboardOnly_data() {
+    QTest::addColumn<int>("module");
+    QTest::newRow("purchase") << 0;
+    QTest::newRow("goods sent back to a supplier") << 3;
+}
+
+// A document written without the mouse: the code typed into the first
 // cell, Enter to pick and to walk through price, quantity and comments,
 // on into the next line, and Alt+S.
 void TestInputEditForm::keyboardOnly() {
+    QFETCH(int, module);
     Shell s;
-    s.documents->NewInput();
-    TInputEditForm* f = s.documents->GetInputEditForm();
+    if (module == 3)
+        s.documents->NewRefundOut();
+    else
+        s.documents->NewInput();
+    TDocumentEditForm* f = s.editor(module);
+    const TDocumentKind& k = *f->Description().kind;
     QVERIFY(f->isVisible());
     showActive(f);
     QCOMPARE(focused(), f->Grid()->view());
@@ -530,15 +678,16 @@ void TestInputEditForm::keyboardOnly() {
     QTRY_VERIFY(!f->IsNew());
     QCOMPARE(TQuickMessageDlg::ShownTexts(), QStringList());
     QCOMPARE(s.scalar("select group_concat(productID || '@' || unitPrice || 'x' || quantity || ':' || ifnull(comments, ''), ' ')"
-                      " from (select * from InputDetail order by id)")
+                      " from (select * from " + k.DetailTable + " order by id)")
                  .toString(),
              QString("3@11.0x4.0:urgent 7@100.0x1.0:"));
-    QCOMPARE(s.scalar("select totalPrice from InputForm").toDouble(), 144.0);
+    QCOMPARE(s.scalar("select totalPrice from " + k.MasterTable).toDouble(), 144.0);
+    QCOMPARE(s.scalar("select " + k.NumberField + " from " + k.MasterTable).toString(), f->Identity().Number());
 }
 
 void TestInputEditForm::tabWalksTheHeaderAsItReads() {
     Shell s;
-    TInputEditForm* f = storedPurchase(s);
+    TDocumentEditForm* f = storedPurchase(s);
     showActive(f);
     child<QWidget>(f, "edtSupplier")->setFocus();
     QStringList walked{focused()->objectName()};
@@ -584,6 +733,28 @@ void TestInputEditForm::screenshots() {
     click(f, "btnSave");
     click(f, "btnAudit");
     screenshot(f, "input-audited");
+}
+
+void TestInputEditForm::refundScreenshots() {
+    Shell s;
+    for (int module : {2, 3}) {
+        TDocumentEditForm* f = s.editor(module);
+        f->NewDocument();
+        showActive(f);
+        pick(f, 0, 3);
+        setCell(f, 0, "quantity", "2");
+        setCell(f, 0, "comments", module == 2 ? "包装破损" : "质量问题");
+        pick(f, 1, 1);
+        setCell(f, 1, "quantity", "6");
+        f->SetPartner(1);
+        click(f, "JvSpeedButton1");
+        const QString name = module == 2 ? "refund-in" : "refund-out";
+        screenshot(f, name + "-lines");
+        click(f, "btnSave");
+        click(f, "btnAudit");
+        screenshot(f, name + "-audited");
+        f->close();
+    }
 }
 
 QTEST_MAIN(TestInputEditForm)

@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -19,34 +21,45 @@ Q_DECLARE_METATYPE(PanelSetup)
 namespace {
 
 const char* kindName(Kind k) {
-    return k == Kind::Purchase ? "purchase" : "sale";
+    const char* names[] = {"purchase", "sale", "customer refund", "refund to a supplier"};
+    return names[int(k)];
 }
+
+const Kind kAllKinds[] = {Kind::Purchase, Kind::Sale, Kind::CustomerRefund, Kind::SupplierRefund};
 
 // Plain SQL over one kind's tables, written without the program's
 // statements: {D} documents, {L} lines, {NO} number, {PT} partner table,
 // {PK} partner key, {PN} partner name, {U} handling user, {DT} date.
 QString plain(Kind k, QString sql) {
     const ListStatements::KindNames n = ListStatements::Names(k);
-    const bool sale = k == Kind::Sale;
+    const bool customer = k == Kind::Sale || k == Kind::CustomerRefund;
+    const char* users[] = {"inputUser", "outputUser", "refundUser", "refundUser"};
+    const char* keys[] = {"supplierID", "customerID", "cosID", "cosID"};
     return sql.replace("{D}", n.documentTable)
         .replace("{L}", n.lineTable)
         .replace("{NO}", n.numberColumn)
-        .replace("{PT}", sale ? "Customer" : "Supplier")
-        .replace("{PK}", sale ? "customerID" : "supplierID")
+        .replace("{PT}", customer ? "Customer" : "Supplier")
+        .replace("{PK}", keys[int(k)])
         .replace("{PN}", n.partnerColumn)
-        .replace("{U}", sale ? "outputUser" : "inputUser")
+        .replace("{U}", users[int(k)])
         .replace("{DT}", n.dateColumn)
         .replace("{TY}", n.typeColumn);
 }
 
+// A refund list holds its own direction only.
+QString direction(Kind k) {
+    return isRefund(k) ? QString(" and d.refundType = %1").arg(k == Kind::CustomerRefund ? 1 : 2) : QString();
+}
+
 int plainDocuments(Lists& s, Kind k, const QString& where) {
-    return s.count(plain(k, "select count(*) from {D} d left join {PT} p on p.id = d.{PK} where " + where));
+    return s.count(plain(k, "select count(*) from {D} d left join {PT} p on p.id = d.{PK} where (" + where + ")" +
+                                direction(k)));
 }
 
 int plainLines(Lists& s, Kind k, const QString& where) {
     return s.count(plain(k, "select count(*) from {L} l join {D} d on d.{NO} = l.{NO} "
-                            "join Product pr on pr.id = l.productID left join {PT} p on p.id = d.{PK} where " +
-                                where));
+                            "join Product pr on pr.id = l.productID left join {PT} p on p.id = d.{PK} where (" +
+                                where + ")" + direction(k)));
 }
 
 void pick(QComboBox* box, const QString& text) {
@@ -86,6 +99,8 @@ private slots:
     void openingAndNew();
     void exportBothGrids_data();
     void exportBothGrids();
+    void refundListsShowTheirDirection_data();
+    void refundListsShowTheirDirection();
     void keyboard();
     void screenshots();
 };
@@ -99,7 +114,7 @@ void TestDocumentLists::criteria_data() {
     QTest::addColumn<QString>("linesWhere");
     const QString withProduct = "exists (select 1 from {L} l join Product pr on pr.id = l.productID "
                                 "where l.{NO} = d.{NO} and %1)";
-    for (const Kind k : {Kind::Purchase, Kind::Sale}) {
+    for (const Kind k : kAllKinds) {
         const char* n = kindName(k);
         QTest::addRow("%s: nothing chosen", n) << int(k) << PanelSetup([](TListFrame*) {}) << 5 << 5 << "1" << "1";
         QTest::addRow("%s: partner", n) << int(k) << PanelSetup([](TListFrame* f) { f->edtPartner->setEditText(" acme "); })
@@ -118,8 +133,9 @@ void TestDocumentLists::criteria_data() {
         QTest::addRow("%s: entering user", n)
             << int(k) << PanelSetup([](TListFrame* f) { pick(f->edtCreateUser, "wang"); }) << 2 << 3
             << "d.createUser = 3" << "d.createUser = 3";
-        QTest::addRow("%s: type", n) << int(k) << PanelSetup([](TListFrame* f) { f->edtType->setCurrentIndex(1); })
-                                     << 4 << 4 << "d.{TY} in (7, 8)" << "d.{TY} in (7, 8)";
+        if (!isRefund(k)) // a refund has no type box
+            QTest::addRow("%s: type", n) << int(k) << PanelSetup([](TListFrame* f) { f->edtType->setCurrentIndex(1); })
+                                         << 4 << 4 << "d.{TY} in (7, 8)" << "d.{TY} in (7, 8)";
         QTest::addRow("%s: one document day, whatever the time", n)
             << int(k) << PanelSetup([](TListFrame* f) {
                    range(f->chkDate, f->edtDateStart, f->edtDateEnd, QDate(2010, 3, 5), QDate(2010, 3, 5));
@@ -218,6 +234,13 @@ void TestDocumentLists::footers_data() {
     QTest::newRow("sale lines of one product")
         << int(Kind::Sale) << true << PanelSetup([](TListFrame* f) { f->FilterByProduct(1); })
         << QStringList{"合计:   数量：4.00    总价：16.00 元"};
+    // Refunds show their sums as they are, without two decimals.
+    QTest::newRow("customer refund documents")
+        << int(Kind::CustomerRefund) << false << PanelSetup([](TListFrame* f) { f->ListAll(); })
+        << QStringList{"合计:", "", "42"};
+    QTest::newRow("refund to a supplier, lines")
+        << int(Kind::SupplierRefund) << true << PanelSetup([](TListFrame* f) { f->ListAll(); })
+        << QStringList{"合计:", "9", "41"};
     QTest::newRow("sale lines after a search is started")
         << int(Kind::Sale) << true << PanelSetup([](TListFrame* f) {
                f->ListAll();
@@ -277,6 +300,17 @@ void TestDocumentLists::entryPoints_data() {
             << int(k) << PanelSetup([](TListFrame* f) { f->FilterByProduct(1); }) << false
             << QStringList{p + "-4", p + "-1"} << false;
     }
+    // The other direction's refunds share the table and stay out.
+    for (const Kind k : {Kind::CustomerRefund, Kind::SupplierRefund}) {
+        const QString p = prefixOf(k);
+        QTest::addRow("%s: ListAll, newest first", kindName(k))
+            << int(k) << PanelSetup([](TListFrame* f) { f->ListAll(); }) << false
+            << QStringList{p + "-5", p + "-4", p + "-3", p + "-2", p + "-1"} << false;
+        QTest::addRow("%s: ListAll, lines page", kindName(k)) << int(k) << PanelSetup([](TListFrame* f) {
+            f->PageControl1->setCurrentWidget(f->tsDetail);
+            f->ListAll();
+        }) << true << QStringList{p + "-4", p + "-3", p + "-2", p + "-1", p + "-1"} << false;
+    }
 }
 
 void TestDocumentLists::entryPoints() {
@@ -306,10 +340,12 @@ void TestDocumentLists::deleting_data() {
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QString>("after"); // documents left with their totals, lines left
     const QString audited = ListDeletes::AuditedMessage();
-    for (const Kind k : {Kind::Purchase, Kind::Sale}) {
+    for (const Kind k : kAllKinds) {
         const char* n = kindName(k);
-        const QString p = k == Kind::Purchase ? "J" : "X";
-        const QString ask = k == Kind::Purchase ? "确定要删除该进货单吗?" : "确定要删除该销售单吗?";
+        const QString p = prefixOf(k);
+        const QString ask = k == Kind::Purchase ? "确定要删除该进货单吗?"
+                            : k == Kind::Sale   ? "确定要删除该销售单吗?"
+                                                : "确定要删除该退货单吗?";
         QTest::addRow("%s: unaudited document", n) << int(k) << false << p + "-1" << "" << true << QStringList{ask}
                                                     << "2:7 3:4 4:6 5:0|3 4 5";
         QTest::addRow("%s: answered no", n) << int(k) << false << p + "-1" << "" << false << QStringList{ask}
@@ -343,11 +379,12 @@ void TestDocumentLists::deleting() {
     Lists s;
     const Kind k = Kind(kind);
     const ListStatements::KindNames n = ListStatements::Names(k);
+    const int base = lineBaseOf(k);
     TListFrame* f = s.shown(k);
     f->ListAll();
     if (linesPage) {
         f->PageControl1->setCurrentWidget(f->tsDetail);
-        selectRow(f, n.lineIdAlias, row.toInt());
+        selectRow(f, n.lineIdAlias, base + row.toInt());
     } else {
         selectRow(f, n.numberColumn, row);
     }
@@ -357,11 +394,17 @@ void TestDocumentLists::deleting() {
     TQuickMessageDlg::PushAnswer(yes);
     QTest::mouseClick(f->ToolButton3, Qt::LeftButton);
     QCOMPARE(TQuickMessageDlg::ShownTexts(), shown);
+    // This kind's documents and lines only: the refunds share their tables.
     QStringList docs, lines;
-    Statement d(s.db.conn(), QString("select %1, totalPrice from %2 order by %1").arg(n.numberColumn, n.documentTable));
+    const QString mine = QString("%1 like '%2-%'").arg(n.numberColumn, prefixOf(k));
+    Statement d(s.db.conn(),
+                QString("select %1, totalPrice from %2 where %3 order by %1").arg(n.numberColumn, n.documentTable, mine));
     while (d.step()) docs << d.value(0).toString().section('-', 1) + ':' + QString::number(d.value(1).toDouble());
-    Statement l(s.db.conn(), QString("select id from %1 order by id").arg(n.lineTable));
-    while (l.step()) lines << l.value(0).toString();
+    Statement l(s.db.conn(), QString("select id from %1 where id > %2 and id <= %3 order by id")
+                                 .arg(n.lineTable)
+                                 .arg(base)
+                                 .arg(base + 5));
+    while (l.step()) lines << QString::number(l.value(0).toInt() - base);
     QCOMPARE(docs.join(' ') + '|' + lines.join(' '), after);
     // The list shows the file as it is now.
     DataSet* ds = linesPage ? f->queryDetail : f->queryMain;
@@ -373,9 +416,11 @@ void TestDocumentLists::refreshAfterEditor_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("showing");
     QTest::addColumn<int>("rows");
-    for (const Kind k : {Kind::Purchase, Kind::Sale}) {
-        QTest::addRow("%s: showing", kindName(k)) << int(k) << true << 6;
-        QTest::addRow("%s: hidden", kindName(k)) << int(k) << false << 5;
+    QTest::addColumn<QString>("footer");
+    for (const Kind k : kAllKinds) {
+        const QString footer = isRefund(k) ? "50" : "50.00";
+        QTest::addRow("%s: showing", kindName(k)) << int(k) << true << 6 << footer;
+        QTest::addRow("%s: hidden", kindName(k)) << int(k) << false << 5 << footer;
     }
 }
 
@@ -385,6 +430,7 @@ void TestDocumentLists::refreshAfterEditor() {
     QFETCH(int, kind);
     QFETCH(bool, showing);
     QFETCH(int, rows);
+    QFETCH(QString, footer);
     Lists s;
     const Kind k = Kind(kind);
     const ListStatements::KindNames n = ListStatements::Names(k);
@@ -392,18 +438,22 @@ void TestDocumentLists::refreshAfterEditor() {
     f->ListAll();
     f->queryMain->setRecNo(3);
     if (!showing) s.form(k)->hide();
-    s.db.exec(QString("insert into %1(%2, totalPrice) values ('N-1', 8)").arg(n.documentTable, n.numberColumn));
+    if (isRefund(k))
+        s.db.exec(QString("insert into RefundForm(refundNO, totalPrice, refundType) values ('N-1', 8, %1)")
+                      .arg(k == Kind::CustomerRefund ? 1 : 2));
+    else
+        s.db.exec(QString("insert into %1(%2, totalPrice) values ('N-1', 8)").arg(n.documentTable, n.numberColumn));
     s.lists->RefreshList(k);
     QCOMPARE(f->queryMain->recordCount(), rows);
     QCOMPARE(f->queryMain->recNo(), 3);
     waitSums(f);
-    if (showing) QCOMPARE(f->gridMain->footerText("totalPrice"), QString("50.00"));
+    if (showing) QCOMPARE(f->gridMain->footerText("totalPrice"), footer);
 }
 
 void TestDocumentLists::openingAndNew_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("linesPage");
-    for (const Kind k : {Kind::Purchase, Kind::Sale}) {
+    for (const Kind k : kAllKinds) {
         QTest::addRow("%s documents", kindName(k)) << int(k) << false;
         QTest::addRow("%s lines", kindName(k)) << int(k) << true;
     }
@@ -414,7 +464,7 @@ void TestDocumentLists::openingAndNew() {
     QFETCH(bool, linesPage);
     Lists s;
     const Kind k = Kind(kind);
-    const QString p = k == Kind::Purchase ? "J" : "X";
+    const QString p = prefixOf(k);
     TListFrame* f = s.shown(k);
     // No list yet: nothing to open.
     QTest::mouseClick(f->ToolButton2, Qt::LeftButton);
@@ -446,6 +496,11 @@ void TestDocumentLists::exportBothGrids_data() {
     QTest::newRow("purchase lines") << int(Kind::Purchase) << true << "进货明细数据" << "进货数量";
     QTest::newRow("sale documents") << int(Kind::Sale) << false << "销售数据" << "销售单编号";
     QTest::newRow("sale lines") << int(Kind::Sale) << true << "销售明细数据" << "折后价(元)";
+    QTest::newRow("customer refund documents") << int(Kind::CustomerRefund) << false << "客户退货数据" << "退货客户";
+    QTest::newRow("customer refund lines") << int(Kind::CustomerRefund) << true << "客户退货明细数据" << "退货数量";
+    QTest::newRow("refund to a supplier, documents")
+        << int(Kind::SupplierRefund) << false << "采购退货数据" << "退给供应商";
+    QTest::newRow("refund to a supplier, lines") << int(Kind::SupplierRefund) << true << "采购退货明细数据" << "供应商";
 }
 
 void TestDocumentLists::exportBothGrids() {
@@ -475,6 +530,58 @@ void TestDocumentLists::exportBothGrids() {
     waitSums(f);
 }
 
+void TestDocumentLists::refundListsShowTheirDirection_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("partnerTitles"); // documents grid, lines grid
+    QTest::addColumn<QString>("partnerOfFirst");    // #-1's partner
+    QTest::newRow("customer refunds") << int(Kind::CustomerRefund) << "销售退货管理 - 客户退货给自己"
+                                      << QStringList{"退货客户", "退货客户"} << "Acme Retail";
+    QTest::newRow("refunds to suppliers") << int(Kind::SupplierRefund) << "采购退货管理 - 自己退货给供应商"
+                                          << QStringList{"退给供应商", "供应商"} << "Acme Trading";
+}
+
+// What a refund list does otherwise than the purchase list: the partner of
+// its direction, pages chosen by two radio buttons, money as it is stored.
+void TestDocumentLists::refundListsShowTheirDirection() {
+    QFETCH(int, kind);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, partnerTitles);
+    QFETCH(QString, partnerOfFirst);
+    Lists s;
+    const Kind k = Kind(kind);
+    TListForm* w = s.form(k);
+    QCOMPARE(w->windowTitle(), caption);
+    TListFrame* f = s.shown(k);
+    auto title = [](DataGrid* g, const QString& field) {
+        return g->model()->headerData(g->viewColumn(field), Qt::Horizontal).toString();
+    };
+    QCOMPARE((QStringList{title(f->gridMain, "cosName"), title(f->gridDetail, "cosName")}), partnerTitles);
+    QCOMPARE(f->pRoot->title(), QString("查找退货单"));
+    f->ListAll();
+    QVERIFY(f->queryMain->locate("refundNO", prefixOf(k) + "-1"));
+    QCOMPARE(f->queryMain->value("cosName").toString(), partnerOfFirst);
+    // No "#.##" here: a total of 0 reads 0, not an empty cell.
+    QVERIFY(f->queryMain->locate("refundNO", prefixOf(k) + "-5"));
+    QCOMPARE(f->gridMain->model()->index(f->queryMain->recNo() - 1, f->gridMain->viewColumn("totalPrice")).data().toString(),
+             QString("0"));
+    QVERIFY(!f->PageControl1->tabBar()->isVisible());
+    QVERIFY(f->rbMain->isChecked());
+    QTest::mouseClick(f->rbDetail, Qt::LeftButton);
+    QVERIFY(f->LinesPageShown());
+    QCOMPARE(f->queryDetail->recordCount(), 5);
+    QVERIFY(f->btnExportDetail->isVisible());
+    QTest::mouseClick(f->rbMain, Qt::LeftButton);
+    QVERIFY(!f->LinesPageShown());
+    f->ShowLinesPage(); // a page chosen by code moves the buttons too
+    QVERIFY(f->rbDetail->isChecked());
+    f->btnSearchSwitch->click();
+    f->edtPartner->setEditText("acme");
+    QTest::mouseClick(f->JvBitBtn1, Qt::LeftButton);
+    QCOMPARE(f->edtPartner->currentText(), QString());
+    waitSums(f);
+}
+
 // The purchase list used by keyboard alone: the search panel filled and
 // run with Enter, a row opened with Enter.
 void TestDocumentLists::keyboard() {
@@ -500,7 +607,7 @@ void TestDocumentLists::keyboard() {
 
 void TestDocumentLists::screenshots() {
     Lists s;
-    for (const Kind k : {Kind::Purchase, Kind::Sale}) {
+    for (const Kind k : kAllKinds) {
         TListForm* w = s.form(k);
         w->resize(1100, 620);
         w->show();
@@ -513,7 +620,8 @@ void TestDocumentLists::screenshots() {
         f->edtPartner->setEditText("");
         f->ExecuteSearch();
         waitSums(f);
-        const QString name = k == Kind::Purchase ? "list-purchase" : "list-sale";
+        const char* names[] = {"list-purchase", "list-sale", "list-refund-in", "list-refund-out"};
+        const QString name = names[int(k)];
         saveShot(w, name + "-documents");
         f->PageControl1->setCurrentWidget(f->tsDetail);
         waitSums(f);

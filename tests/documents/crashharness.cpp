@@ -1,4 +1,5 @@
-// Saves, audits and cancels audits of generated documents in a child
+// Saves, audits and cancels audits of generated documents (purchases, sales
+// and refunds in both directions) in a child
 // process and kills it with SIGKILL at a random moment; after each kill the
 // data file must be whole:
 //   - PRAGMA integrity_check says ok;
@@ -44,10 +45,38 @@ double priceOf(int product) { return 1.25 * (1 + product % 9); }
 // the order of the audits.
 double purchasePrice(QRandomGenerator& rng, int product) { return priceOf(product) + 0.5 * rng.bounded(5); }
 
-// The audits made, one line each: kind (P or S), number, new status, and the
-// lines as product:quantity:price. Written and synced before the audit's
-// transaction begins.
+// The audits made, one line each: kind (P purchase, S sale, I customer
+// refund, O refund to a supplier), number, new status, and the lines as
+// product:quantity:price. Written and synced before the audit's transaction
+// begins.
 QFile* g_journal = nullptr;
+
+const TDocumentKind* const kKinds[] = {&TDocumentKind::Purchase(), &TDocumentKind::Sale(),
+                                       &TDocumentKind::CustomerRefund(), &TDocumentKind::SupplierRefund()};
+const char kLetters[] = "PSIO";
+
+char letterOf(const TDocumentKind& k) {
+    for (int i = 0; i < 4; ++i)
+        if (kKinds[i] == &k) return kLetters[i];
+    return '?';
+}
+
+const TDocumentKind& kindOf(const QString& letter) {
+    for (int i = 0; i < 4; ++i)
+        if (letter == QLatin1Char(kLetters[i])) return *kKinds[i];
+    return TDocumentKind::Purchase();
+}
+
+// The rows of the master table that are this kind's: the two refund
+// directions share their tables.
+QString scopeOf(const TDocumentKind& k, const QString& alias = QString()) {
+    for (const auto& [column, value] : k.MasterConstants)
+        if (column == QLatin1String("refundType"))
+            return QStringLiteral("%1%2 = %3")
+                .arg(alias.isEmpty() ? QString() : alias + QLatin1Char('.'), column)
+                .arg(value.toInt());
+    return QStringLiteral("1 = 1");
+}
 
 QString lineCountText(int n) { return QStringLiteral("lines=%1").arg(n); }
 
@@ -109,8 +138,9 @@ void newDocument(Connection& conn, const TDocumentKind& k, QRandomGenerator& rng
 
 QString randomDocument(Connection& conn, const TDocumentKind& k, bool audited) {
     return conn
-        .scalar(QStringLiteral("select %1 from %2 where ifnull(auditStatus, 0) %3 1 order by random() limit 1")
-                    .arg(k.NumberField, k.MasterTable, audited ? QStringLiteral("=") : QStringLiteral("<>")))
+        .scalar(QStringLiteral("select %1 from %2 where %4 and ifnull(auditStatus, 0) %3 1 order by random() limit 1")
+                    .arg(k.NumberField, k.MasterTable, audited ? QStringLiteral("=") : QStringLiteral("<>"),
+                         scopeOf(k)))
         .toString();
 }
 
@@ -125,7 +155,7 @@ void changeAudit(Connection& conn, const TDocumentKind& k, bool audit) {
                      .arg(lines->valueAt(r, QStringLiteral("quantity")).toDouble(), 0, 'g', 17)
                      .arg(lines->valueAt(r, QStringLiteral("unitPrice")).toDouble(), 0, 'g', 17);
     g_journal->write(QStringLiteral("%1 %2 %3 %4\n")
-                         .arg(k.SaleLines ? QLatin1Char('S') : QLatin1Char('P'))
+                         .arg(QLatin1Char(letterOf(k)))
                          .arg(number)
                          .arg(audit ? 1 : 0)
                          .arg(moved.join(QLatin1Char(';')))
@@ -175,7 +205,7 @@ int child(const QString& file, const QString& journal, quint32 seed) {
     conn.useWal();
     QRandomGenerator rng(seed);
     for (;;) {
-        const TDocumentKind& k = rng.bounded(2) ? TDocumentKind::Purchase() : TDocumentKind::Sale();
+        const TDocumentKind& k = *kKinds[rng.bounded(4)];
         const int op = int(rng.bounded(100));
         if (op < 35) newDocument(conn, k, rng);
         else if (op < 65) changeAudit(conn, k, true);
@@ -192,11 +222,11 @@ QStringList check(const QString& file, const QString& journal) {
     conn.open(file);
     const QString integrity = conn.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
     if (integrity != QLatin1String("ok")) faults << QStringLiteral("integrity_check: ") + integrity;
-    for (const TDocumentKind* k : {&TDocumentKind::Purchase(), &TDocumentKind::Sale()}) {
+    for (const TDocumentKind* k : kKinds) {
         // Whole documents.
         conn.select(QStringLiteral("select m.%1, m.comments, m.totalPrice, count(d.id), ifnull(sum(d.totalPrice), 0) "
-                                   "from %2 m left join %3 d on d.%1 = m.%1 group by m.%1")
-                        .arg(k->NumberField, k->MasterTable, k->DetailTable),
+                                   "from %2 m left join %3 d on d.%1 = m.%1 where %4 group by m.%1")
+                        .arg(k->NumberField, k->MasterTable, k->DetailTable, scopeOf(*k, QStringLiteral("m"))),
                     {}, [&](const Statement& st) {
                         const QString expected = lineCountText(st.value(3).toInt());
                         if (st.value(1).toString() != expected ||
@@ -216,7 +246,8 @@ QStringList check(const QString& file, const QString& journal) {
         // Number counters: the last serial stored per day.
         QHash<QString, int> last;
         const int prefix = TIdentity::Prefix(k->Module).size();
-        conn.select(QStringLiteral("select %1 from %2").arg(k->NumberField, k->MasterTable), {}, [&](const Statement& st) {
+        conn.select(QStringLiteral("select %1 from %2 where %3").arg(k->NumberField, k->MasterTable, scopeOf(*k)), {},
+                    [&](const Statement& st) {
             const QString no = st.value(0).toString();
             const QString ymd = no.mid(prefix, 8);
             last[ymd] = std::max(last.value(ymd), no.section(QLatin1Char('-'), 1).toInt());
@@ -245,8 +276,9 @@ QStringList check(const QString& file, const QString& journal) {
     while (!j.atEnd()) {
         const QStringList e = QString::fromUtf8(j.readLine()).trimmed().split(QLatin1Char(' '));
         if (e.size() < 4) continue;
-        const bool purchase = e[0] == QLatin1String("P");
-        const bool increase = purchase == (e[2] == QLatin1String("1"));
+        const TDocumentKind& k = kindOf(e[0]);
+        const bool purchase = k.AuditWithCost;
+        const bool increase = (k.AuditMoves == TDocumentKind::Stock::In) == (e[2] == QLatin1String("1"));
         for (const QString& line : e[3].split(QLatin1Char(';'))) {
             const QStringList v = line.split(QLatin1Char(':'));
             const int p = v[0].toInt();
@@ -316,7 +348,7 @@ void resolveLastAudit(const QString& file, const QString& journal, qint64 trialS
     } else {
         const qsizetype from = body.lastIndexOf('\n', body.size() - 2) + 1;
         const QStringList e = QString::fromUtf8(body.mid(from)).trimmed().split(QLatin1Char(' '));
-        const TDocumentKind& k = e.value(0) == QLatin1String("P") ? TDocumentKind::Purchase() : TDocumentKind::Sale();
+        const TDocumentKind& k = kindOf(e.value(0));
         Connection conn;
         conn.open(file);
         const QVariant status = conn.scalar(QStringLiteral("select ifnull(auditStatus, 0) from %1 where %2 = :no")
@@ -392,12 +424,17 @@ int main(int argc, char** argv) {
     }
     Connection conn;
     conn.open(file);
-    std::printf("%d trials, %d killed while working, %d with faults; %d purchases (%d audited) and %d sales "
-                "(%d audited) stored, %.1f s\n",
-                trials, killedWhileWorking, failed, conn.scalar(QStringLiteral("select count(*) from InputForm")).toInt(),
-                conn.scalar(QStringLiteral("select count(*) from InputForm where auditStatus = 1")).toInt(),
-                conn.scalar(QStringLiteral("select count(*) from OutputForm")).toInt(),
-                conn.scalar(QStringLiteral("select count(*) from OutputForm where auditStatus = 1")).toInt(),
-                clock.elapsed() / 1000.0);
+    auto stored = [&](const char* table, const char* where) {
+        return conn.scalar(QStringLiteral("select count(*) from %1 where %2")
+                               .arg(QLatin1String(table), QLatin1String(where)))
+            .toInt();
+    };
+    std::printf("%d trials, %d killed while working, %d with faults; %d purchases (%d audited), %d sales "
+                "(%d audited), %d customer refunds (%d audited) and %d refunds to suppliers (%d audited) "
+                "stored, %.1f s\n",
+                trials, killedWhileWorking, failed, stored("InputForm", "1"), stored("InputForm", "auditStatus = 1"),
+                stored("OutputForm", "1"), stored("OutputForm", "auditStatus = 1"), stored("RefundForm", "refundType = 1"),
+                stored("RefundForm", "refundType = 1 and auditStatus = 1"), stored("RefundForm", "refundType = 2"),
+                stored("RefundForm", "refundType = 2 and auditStatus = 1"), clock.elapsed() / 1000.0);
     return failed ? 1 : 0;
 }

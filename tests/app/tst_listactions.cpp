@@ -38,6 +38,9 @@ void TestListActions::actions_data() {
     QTest::newRow("sales search") << "AcOutputSearch" << "OutputMainForm" << -1 << true;
     QTest::newRow("sales audit") << "AcOutputAudit" << "OutputMainForm" << 0 << false;
     QTest::newRow("stock") << "AcInventoryList" << "InventoryForm" << 1 << false;
+    // Each refund list holds its own direction only.
+    QTest::newRow("customer refunds") << "AcRefundInList" << "RefundInForm" << 2 << false;
+    QTest::newRow("refunds to suppliers") << "AcRefundOutList" << "RefundOutForm" << 1 << false;
 }
 
 void TestListActions::actions() {
@@ -48,6 +51,7 @@ void TestListActions::actions() {
     TestShell s({1, 1, "admin"});
     s.db.exec("insert into InputForm(inputNO, auditStatus) values ('J-1', 0), ('J-2', 1)");
     s.db.exec("insert into OutputForm(outputNO, auditStatus) values ('X-1', 1)");
+    s.db.exec("insert into RefundForm(refundNO, refundType) values ('RI-1', 1), ('RI-2', 1), ('RO-1', 2)");
     s.db.exec("insert into Product(id, productName) values (1, 'apple')");
     s.db.exec("insert into StorageDetail(productID, quantity, unit_cost) values (1, 2, 3)");
     TControlPlacement placement(s.ctx.PlacementFile());
@@ -83,6 +87,9 @@ void TestListActions::editorsPickFromTheListWindows_data() {
     QTest::newRow("sale customer") << "AcOutputNew" << "BitBtn6" << "CustomerForm" << "customerID" << 8;
     QTest::newRow("purchase handling user") << "AcInputNew" << "BitBtn1" << "UserForm" << "inputUser" << 9;
     QTest::newRow("sale handling user") << "AcOutputNew" << "BitBtn1" << "UserForm" << "outputUser" << 9;
+    QTest::newRow("customer refund's customer") << "AcRefundInNew" << "BitBtn2" << "CustomerForm" << "cosID" << 8;
+    QTest::newRow("supplier refund's supplier") << "AcRefundOutNew" << "BitBtn6" << "SupplierForm" << "cosID" << 7;
+    QTest::newRow("refund handling user") << "AcRefundOutNew" << "BitBtn1" << "UserForm" << "refundUser" << 9;
 }
 
 void TestListActions::editorsPickFromTheListWindows() {

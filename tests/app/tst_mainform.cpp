@@ -68,6 +68,8 @@ private slots:
     void administratorSeesEverything_data();
     void administratorSeesEverything();
     void ordinaryUserLosesAdminParts();
+    void refundTabFollowsShowRefund_data();
+    void refundTabFollowsShowRefund();
     void actionsWaitForTheirWindows();
     void factoryMakesEachWindowOnce();
     void helpFile_data();
@@ -116,6 +118,47 @@ void TestMainForm::ordinaryUserLosesAdminParts() {
     QVERIFY(!f.findChild<QToolButton*>("btnRefundOut")->isVisibleTo(f.tsRefund));
     QVERIFY(!f.findChild<QToolButton*>("btnRefundOutMngr")->isVisibleTo(f.tsRefund));
     QVERIFY(!f.miSystemSeparator->isVisible());
+}
+
+void TestMainForm::refundTabFollowsShowRefund_data() {
+    QTest::addColumn<QString>("setting"); // SysConfig ShowRefund; null: no row
+    QTest::addColumn<int>("group");       // of the user
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("no setting") << QString() << 1 << QStringList();
+    QTest::newRow("off") << "0" << 1 << QStringList();
+    QTest::newRow("not a number") << "yes" << 1 << QStringList();
+    QTest::newRow("on") << "1" << 1 << QStringList{"btnRefundOut", "btnRefundOutMngr", "btnRefundInNew", "btnRefundInList"};
+    // Sending goods back to a supplier stays with the administrators.
+    QTest::newRow("on, ordinary user") << "1" << 2 << QStringList{"btnRefundInNew", "btnRefundInList"};
+}
+
+// The returns tab is read from the settings when the program starts.
+void TestMainForm::refundTabFollowsShowRefund() {
+    QFETCH(QString, setting);
+    QFETCH(int, group);
+    QFETCH(QStringList, buttons);
+    Shell s({group == 1 ? 1 : 5, group, "x"});
+    if (!setting.isNull())
+        s.db.exec("insert into SysConfig(sysKey, sysValue, section) values('ShowRefund', '" + setting + "', '')");
+    TControlPlacement placement(s.ctx.PlacementFile());
+    TWiring program(s.dm, s.ctx, placement);
+    TMainForm& f = program.MainForm();
+    f.show();
+    QCOMPARE(visibleTabs(f).contains("tsRefund"), !buttons.isEmpty());
+    if (buttons.isEmpty()) return;
+    f.PageControl1->setCurrentWidget(f.tsRefund);
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QStringList shown;
+    for (QToolButton* b : f.tsRefund->findChildren<QToolButton*>())
+        if (b->isVisible() && b->objectName().startsWith("btnRefund")) shown << b->objectName();
+    QCOMPARE(shown, buttons);
+    // The tab's buttons work.
+    QTest::mouseClick(f.tsRefund->findChild<QToolButton*>("btnRefundInList"), Qt::LeftButton);
+    QWidget* list = nullptr;
+    for (QWidget* w : program.Factory().Windows())
+        if (w->objectName() == "RefundInForm") list = w;
+    QVERIFY(list && list->isVisible());
+    list->close();
 }
 
 void TestMainForm::actionsWaitForTheirWindows() {

@@ -159,6 +159,15 @@ void TestMainForm::refundTabFollowsShowRefund() {
         if (w->objectName() == "RefundInForm") list = w;
     QVERIFY(list && list->isVisible());
     list->close();
+    // The settings window switches it while the program runs.
+    f.SetRefundVisible(false);
+    QVERIFY(!visibleTabs(f).contains("tsRefund"));
+    f.SetRefundVisible(true);
+    f.PageControl1->setCurrentWidget(f.tsRefund);
+    QStringList again;
+    for (QToolButton* b : f.tsRefund->findChildren<QToolButton*>())
+        if (b->isVisible() && b->objectName().startsWith("btnRefund")) again << b->objectName();
+    QCOMPARE(again, buttons);
 }
 
 void TestMainForm::actionsWaitForTheirWindows() {

@@ -4,8 +4,10 @@ TDocumentEditorDescription TRefundEditForm::Describe(int module) {
     TDocumentEditorDescription d;
     d.kind = &TDocumentKind::Refund(module); // refuses a wrong module first
     const bool fromCustomer = module == 2;
-    d.objectName = fromCustomer ? QStringLiteral("RefundInEditForm") : QStringLiteral("RefundOutEditForm");
-    d.caption = fromCustomer ? QStringLiteral("退货单 - 客户退货给自己") : QStringLiteral("退货单 - 自己退货给供应商");
+    d.objectName =
+        fromCustomer ? QStringLiteral("RefundInEditForm") : QStringLiteral("RefundOutEditForm");
+    d.caption = fromCustomer ? QStringLiteral("退货单 - 客户退货给自己")
+                             : QStringLiteral("退货单 - 自己退货给供应商");
     d.placementPath = d.objectName;
     d.numberLabel = QStringLiteral("退货单号:");
     if (fromCustomer) {

@@ -18,6 +18,7 @@ private:
 class TRefundForm : public TListForm {
     Q_OBJECT
 public:
-    TRefundForm(int module, const TListFrameDeps& deps, TControlPlacement& placement, QWidget* parent = nullptr);
+    TRefundForm(int module, const TListFrameDeps& deps, TControlPlacement& placement,
+                QWidget* parent = nullptr);
     TRefundMainFrame* RefundMainFrame1;
 };

@@ -113,8 +113,7 @@ TSysOptionFrame::TSysOptionFrame(TAppContext& context, QWidget* parent)
     gbOption->setObjectName(QStringLiteral("gbOption"));
     cbAutoLogin = Named<QCheckBox>(gbOption, "cbAutoLogin");
     cbAutoLogin->setText(QStringLiteral("自动登陆"));
-    lbAutoLoginHint = hint(gbOption, "lbAutoLoginHint",
-                           QStringLiteral("下次启动时以当前用户身份直接进入, 不再显示登陆窗口."));
+    lbAutoLoginHint = hint(gbOption, "lbAutoLoginHint", QString());
     cbShowRefund = Named<QCheckBox>(gbOption, "cbShowRefund");
     cbShowRefund->setText(QStringLiteral("显示退货功能"));
     lbShowRefundHint = hint(gbOption, "lbShowRefundHint", QStringLiteral("在主窗口中显示\"退货\"页."));
@@ -145,7 +144,9 @@ void TSysOptionFrame::Load() {
     m_options.Load();
     cbAutoLogin->setChecked(m_options.AutoLogin);
     cbShowRefund->setChecked(m_options.ShowRefund);
-    cbAutoLogin->setToolTip(QStringLiteral("自动登陆的用户: %1").arg(m_context.CurrentUser().userName));
+    // Saving the box signs in whoever is logged in now: say who that is.
+    lbAutoLoginHint->setText(QStringLiteral("下次启动时以当前用户(%1)身份直接进入, 不再显示登陆窗口.")
+                                 .arg(m_context.CurrentUser().userName));
     setButtons(false);
 }
 

@@ -83,30 +83,3 @@ void TValueSetFrame::updateButtons() {
     for (QPushButton* b : {btnValueSetNew, btnValueSetEdit, btnValueSetDelete}) b->setEnabled(!editing);
     for (QPushButton* b : {btnValueSetSave, btnValueSetCancel}) b->setEnabled(editing);
 }
-
-// ------------------------------------------------------------ TValueSetEditor
-
-TValueSetEditor::TValueSetEditor(TMainDM& dm, const QString& setName, QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("ValueSetEditor"));
-    ValueSetFrame1 = new TValueSetFrame(dm, setName, this);
-    ValueSetFrame1->setObjectName(QStringLiteral("ValueSetFrame1"));
-    setWindowTitle(ValueSetFrame1->List().Caption());
-    btnClose = NamedButton(this, "btnClose", QStringLiteral("关闭"));
-    auto* root = new QVBoxLayout(this);
-    root->addWidget(ValueSetFrame1, 1);
-    root->addLayout(ButtonRow({nullptr, btnClose}));
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-    resize(380, 360);
-}
-
-void TValueSetEditor::Edit(TMainDM& dm, const QString& setName, QWidget* parent) {
-    TValueSetEditor editor(dm, setName, parent);
-    editor.ValueSetFrame1->Prepare();
-    editor.exec();
-}
-
-void TValueSetEditor::done(int result) {
-    // Escape, 关闭 and the window frame all end here.
-    Guard::Run([this] { ValueSetFrame1->List().Cancel(); });
-    QDialog::done(result);
-}

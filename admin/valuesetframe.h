@@ -1,5 +1,4 @@
 #pragma once
-#include <QDialog>
 #include <QWidget>
 #include <memory>
 
@@ -11,7 +10,7 @@ class TValueSetList;
 
 // The page that keeps one value set ("供应商类别", "客户类别"): a grid of
 // the names, typed into in place, and its five buttons. A page of the
-// settings window, and the body of the small editor below.
+// settings window.
 class TValueSetFrame : public QWidget {
     Q_OBJECT
 public:
@@ -31,21 +30,4 @@ private:
     void updateButtons();
     void editCell();
     std::unique_ptr<TValueSetList> m_list;
-};
-
-// The partner windows' type button opens this until the settings window
-// takes its place: the value-set page alone, modal. A row left open when it
-// closes is given up.
-class TValueSetEditor : public QDialog {
-    Q_OBJECT
-public:
-    TValueSetEditor(TMainDM& dm, const QString& setName, QWidget* parent = nullptr);
-
-    TValueSetFrame* ValueSetFrame1;
-    QPushButton* btnClose;
-
-    // Made, shown modally and ended.
-    static void Edit(TMainDM& dm, const QString& setName, QWidget* parent);
-
-    void done(int result) override;
 };

@@ -29,6 +29,7 @@
 #include "resourcefactory.h"
 #include "staff.h"
 #include "stockview.h"
+#include "sysconfigform.h"
 #include "unitform.h"
 #include "userform.h"
 
@@ -43,6 +44,7 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_catalogue = std::make_unique<TCatalogue>(dm, *m_labels, placement, *m_factory, m_mainForm.get());
     m_backups = std::make_unique<TBackupWindows>(dm, context, placement, m_mainForm.get());
     m_backups->AddDataRoot(&m_catalogue->Products());
+    m_sysConfig = std::make_unique<TSysConfigForm>(dm, context, *m_labels, m_mainForm.get());
     m_partners = std::make_unique<TPartners>(dm, *m_labels, placement, *m_factory);
     m_lists = std::make_unique<TDocumentLists>(dm, *m_labels, placement, *m_factory);
     m_stock = std::make_unique<TStockView>(dm, context, *m_labels, placement, *m_factory, *m_lists, m_mainForm.get());
@@ -65,6 +67,7 @@ TWiring::~TWiring() {
     // The factory's windows may show what the others hold; they end first.
     m_documents.reset();
     m_backups.reset();
+    m_sysConfig.reset();
     m_partners.reset();
     m_stock.reset();
     m_lists.reset();
@@ -87,6 +90,8 @@ void TWiring::plugActions() {
     TStaff* staff = m_staff.get();
     f.SetHandler(f.miUser, [staff] { staff->Users().ShowForMaintenance(); });
     f.SetHandler(f.miChangePassword, [staff] { staff->PasswordChange().exec(); });
+    TSysConfigForm* settings = m_sysConfig.get();
+    f.SetHandler(f.miSystem, [settings] { settings->ShowSettings(); });
     TBackupWindows* b = m_backups.get();
     f.SetHandler(f.miBackup, [b] { b->OpenBackup(); });
     f.SetHandler(f.miRestore, [b] { b->OpenRestore(); });

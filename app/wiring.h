@@ -17,6 +17,7 @@ class TReports;
 class TResourceFactory;
 class TStaff;
 class TStockView;
+class TSysConfigForm;
 
 // Every window of the program after the login, made in one order and each
 // handed what it uses; the main window's actions are plugged in here. Start-up
@@ -40,6 +41,8 @@ public:
     TDocumentLists& Lists() { return *m_lists; }
     TStockView& Stock() { return *m_stock; }
     TDocuments& Documents() { return *m_documents; }
+    // "系统设置"; its showRefundChanged tells when the returns option is saved.
+    TSysConfigForm& SysConfig() { return *m_sysConfig; }
 
 private:
     void plugActions();
@@ -57,6 +60,7 @@ private:
     std::unique_ptr<TStaff> m_staff;
     std::unique_ptr<TCatalogue> m_catalogue; // its dialogs belong to the main window: they go first
     std::unique_ptr<TBackupWindows> m_backups; // likewise
+    std::unique_ptr<TSysConfigForm> m_sysConfig; // likewise
     std::unique_ptr<TPartners> m_partners;
     std::unique_ptr<TDocumentLists> m_lists;
     std::unique_ptr<TStockView> m_stock;

@@ -8,7 +8,7 @@
 #include "guard.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
-#include "valuesetframe.h"
+#include "sysconfigform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -355,7 +355,7 @@ void TPartnerFrame::DeletePartner() {
 }
 
 void TPartnerFrame::EditTypes() {
-    TValueSetEditor::Edit(m_dm, m_kind.typeSet, window());
+    if (TSysConfigForm* settings = TSysConfigForm::Instance()) settings->EditValueSet(m_kind.typeSet);
 }
 
 void TPartnerFrame::rereadShared() {

@@ -64,7 +64,7 @@ public:
     void CancelPartner();
     // The use checks and the question, then the delete.
     void DeletePartner();
-    // The type list, kept in its own small window.
+    // The type list, on its page of the settings window.
     void EditTypes();
 
     // Opening for upkeep: no pick pending, the editor folded, every partner.

@@ -18,6 +18,7 @@
 #include "resourcefactory.h"
 #include "testsupport.h"
 #include "valueset.h"
+#include "sysconfigform.h"
 #include "valuesetframe.h"
 #include "wiring.h"
 
@@ -69,6 +70,7 @@ struct Shell {
     TResourceFactory factory;
     std::unique_ptr<TDFMProxy> labels;
     std::unique_ptr<TPartners> partners; // made as start-up makes them
+    std::unique_ptr<TSysConfigForm> settings; // where the type buttons lead
 
     // products: a catalogue of that many, for lists read a screen at a time.
     explicit Shell(int products = 0) {
@@ -85,8 +87,11 @@ struct Shell {
         placement = std::make_unique<TControlPlacement>(ctx.PlacementFile());
         labels = std::make_unique<TDFMProxy>(dm.MainConn);
         partners = std::make_unique<TPartners>(dm, *labels, *placement, factory);
+        ctx.SetCurrentUser({1, 1, "admin"});
+        settings = std::make_unique<TSysConfigForm>(dm, ctx, *labels);
     }
     ~Shell() {
+        settings.reset();
         partners.reset();
         factory.Clear();
         TQuickMessageDlg::StopRecording();
@@ -489,8 +494,12 @@ void TestPartners::valueSetEditor() {
     QVERIFY(f->query->locate("id", 2)); // a partner of the second type
     bool ran = false;
     whileModal([&](QWidget* w) {
-        auto closeAfter = qScopeGuard([w] { w->findChild<QPushButton*>("btnClose")->click(); });
-        auto* frame = w->findChild<TValueSetFrame*>();
+        auto closeAfter = qScopeGuard([w] { QTest::keyClick(w, Qt::Key_Escape); });
+        auto* settings = qobject_cast<TSysConfigForm*>(w);
+        QVERIFY(settings);
+        QCOMPARE(settings->CurrentPage(), "VS" + f->Kind().typeSet);
+        TValueSetFrame* frame = f->Kind().typeSet == "SupplierType" ? settings->VSSupplierTypeFrame
+                                                                    : settings->VSCustomerTypeFrame;
         QVERIFY(frame);
         DataSet* q = frame->List().queryValueSet();
         for (const QString& step : steps) {
@@ -966,7 +975,7 @@ void TestPartners::screenshots() {
     whileModal([](QWidget* w) {
         saveShot(w, "customer-types");
         QCOMPARE(clipped(w), QStringList());
-        w->findChild<QPushButton*>("btnClose")->click();
+        QTest::keyClick(w, Qt::Key_Escape);
     });
     click(customers->Frame(), "btnCustomerType");
 }

@@ -30,6 +30,7 @@
 #include "staff.h"
 #include "stockview.h"
 #include "sysconfigform.h"
+#include "sysoptions.h"
 #include "unitform.h"
 #include "userform.h"
 
@@ -131,7 +132,8 @@ void TWiring::plugLists() {
     f.SetHandler(f.AcRefundInList, [l, show] { show(l->RefundInListForm(), &TListForm::ListAll); });
     f.SetHandler(f.AcRefundOutList, [l, show] { show(l->RefundOutListForm(), &TListForm::ListAll); });
     // Returns are kept out of sight unless the shop has asked for them.
-    f.SetRefundVisible(m_context.Settings().ReadInteger(QStringLiteral("ShowRefund"), 0) != 0);
+    f.SetRefundVisible(TSysOptions::StoredShowRefund(m_context.Settings()));
+    QObject::connect(m_sysConfig.get(), &TSysConfigForm::showRefundChanged, &f, [&f](bool on) { f.SetRefundVisible(on); });
 }
 
 // The lists open and start documents in the editors; an editor closed after

@@ -10,6 +10,8 @@
 #include "quickmessagedlg.h"
 #include "resourcefactory.h"
 #include "startup.h"
+#include "sysconfigform.h"
+#include "sysconfigframes.h"
 #include "wiring.h"
 #include "shellsupport.h"
 
@@ -160,9 +162,18 @@ void TestMainForm::refundTabFollowsShowRefund() {
     QVERIFY(list && list->isVisible());
     list->close();
     // The settings window switches it while the program runs.
-    f.SetRefundVisible(false);
+    TSysConfigForm& settings = program.SysConfig();
+    settings.show();
+    settings.ButtonOf("SysOption")->click();
+    auto toggle = [&] {
+        settings.SysOptionFrame1->cbShowRefund->click();
+        settings.SysOptionFrame1->btnSave->click();
+    };
+    toggle();
     QVERIFY(!visibleTabs(f).contains("tsRefund"));
-    f.SetRefundVisible(true);
+    toggle();
+    QVERIFY(visibleTabs(f).contains("tsRefund"));
+    settings.close();
     f.PageControl1->setCurrentWidget(f.tsRefund);
     QStringList again;
     for (QToolButton* b : f.tsRefund->findChildren<QToolButton*>())

@@ -58,6 +58,7 @@ const QString kGloves = "手套|C104|G1|M|配饰/冬季<全部商品|#-1|0";
 class TestProductImporter : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { importfixture::useReaderProgram(); }
     void importsEveryNamedRow_data();
     void importsEveryNamedRow();
     void rules_data();

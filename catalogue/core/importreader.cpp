@@ -14,8 +14,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QtEndian>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -36,6 +38,8 @@ QString& readerProgram() {
     return path;
 }
 int g_timeoutSeconds = 120;
+int g_memoryMiB = 0; // 0: as limitReader decides
+const char kMemoryVariable[] = "MORVANE_IMPORT_READER_MEMORY_MB";
 
 QString unreadable(const QString& path, const QString& why) {
     return QStringLiteral("文件无法读取: %1\n%2").arg(QFileInfo(path).fileName(), why);
@@ -46,6 +50,11 @@ QByteArray runReader(const QString& path, const QStringList& args) {
     QProcess p;
     p.setProgram(TImportSource::ReaderProgram());
     p.setArguments(args);
+    if (g_memoryMiB > 0) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kMemoryVariable), QString::number(g_memoryMiB));
+        p.setProcessEnvironment(env);
+    }
     p.setStandardInputFile(QProcess::nullDevice());
     // Sanitizer reports and library chatter are of no use to the user.
     p.setStandardErrorFile(QProcess::nullDevice());
@@ -64,6 +73,32 @@ QByteArray runReader(const QString& path, const QStringList& args) {
     throw AppError(unreadable(path, QStringLiteral("读取时出错中止,文件可能已损坏,或不是它的扩展名所示的格式.")));
 }
 
+// A list of texts as count and texts. Reading refuses a count or a length
+// that the bytes left cannot hold, rather than allocating for it.
+void writeList(QDataStream& s, const QStringList& list) {
+    s << quint32(list.size());
+    for (const QString& t : list)
+        s << t;
+}
+
+bool readList(QDataStream& s, QStringList& list) {
+    quint32 n = 0;
+    s >> n;
+    QIODevice* d = s.device();
+    if (s.status() != QDataStream::Ok || n > d->bytesAvailable() / 4) return false;
+    list.reserve(n);
+    for (quint32 i = 0; i < n; ++i) {
+        const QByteArray length = d->peek(4);
+        if (length.size() < 4) return false;
+        const quint32 bytes = qFromBigEndian<quint32>(length.constData());
+        if (bytes != 0xFFFFFFFF && bytes > d->bytesAvailable() - 4) return false; // 0xFFFFFFFF: a null text
+        QString t;
+        s >> t;
+        list << t;
+    }
+    return s.status() == QDataStream::Ok;
+}
+
 // A reply that does not read back whole is a damaged file too (the reader
 // may have been cut off half-way).
 void checkReply(QDataStream& s, const QString& path) {
@@ -78,8 +113,8 @@ public:
         QDataStream s(reply);
         s.setVersion(QDataStream::Qt_6_0);
         quint32 magic = 0;
-        s >> magic >> m_tables;
-        if (magic != kReplyMagic) s.setStatus(QDataStream::ReadCorruptData);
+        s >> magic;
+        if (magic != kReplyMagic || !readList(s, m_tables)) s.setStatus(QDataStream::ReadCorruptData);
         checkReply(s, m_path);
     }
 
@@ -96,13 +131,15 @@ public:
         quint32 magic = 0;
         quint64 count = 0;
         TImportTable t;
-        s >> magic >> t.columns >> count;
-        // Every row takes at least its length field.
-        if (magic != kReplyMagic || count > quint64(reply.size()) / 4) s.setStatus(QDataStream::ReadCorruptData);
+        s >> magic;
+        if (magic != kReplyMagic || !readList(s, t.columns)) s.setStatus(QDataStream::ReadCorruptData);
+        s >> count;
+        // Every row takes at least its count field.
+        if (count > quint64(reply.size()) / 4) s.setStatus(QDataStream::ReadCorruptData);
         if (s.status() == QDataStream::Ok) t.rows.reserve(count);
         for (quint64 i = 0; i < count && s.status() == QDataStream::Ok; ++i) {
             QStringList row;
-            s >> row;
+            if (!readList(s, row)) s.setStatus(QDataStream::ReadCorruptData);
             // The import takes every row to be as wide as the header.
             row.resize(t.columns.size());
             t.rows.push_back(std::move(row));
@@ -128,7 +165,8 @@ void limitReader(const QString& path) {
     // The file is held whole, and its cells as text may take several times
     // its size; 1 GiB besides is far more than any product list needs.
     const rlim_t size = static_cast<rlim_t>(QFileInfo(path).size());
-    const rlim_t memory = (rlim_t(1) << 30) + 6 * size;
+    const int chosen = qEnvironmentVariableIntValue(kMemoryVariable);
+    const rlim_t memory = chosen > 0 ? rlim_t(chosen) << 20 : (rlim_t(1) << 30) + 6 * size;
     const rlimit as{memory, memory};
     setrlimit(RLIMIT_AS, &as);
 #endif
@@ -149,6 +187,8 @@ QString TImportSource::ReaderProgram() {
 
 void TImportSource::SetReaderTimeout(int seconds) { g_timeoutSeconds = seconds; }
 
+void TImportSource::SetReaderMemory(int mebibytes) { g_memoryMiB = mebibytes; }
+
 std::unique_ptr<TImportSource> TImportSource::Open(const QString& path, const QString& csvEncoding) {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == QLatin1String("xls") || ext == QLatin1String("mdb") || ext == QLatin1String("accdb")) {
@@ -167,8 +207,13 @@ int TImportSource::ReaderMain(const QStringList& args) {
         return 2;
     }
     limitReader(path);
+    // The reply gets standard output to itself: libmdb prints to it on some
+    // files, and that went into the reply.
+    std::fflush(stdout);
+    const int replyFd = dup(STDOUT_FILENO);
+    if (replyFd < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return 2;
     QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly)) return 2;
+    if (!out.open(replyFd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) return 2;
     try {
         const std::unique_ptr<TImportSource> source = OpenHere(path);
         QByteArray reply;
@@ -176,12 +221,13 @@ int TImportSource::ReaderMain(const QStringList& args) {
         s.setVersion(QDataStream::Qt_6_0);
         s << kReplyMagic;
         if (command == QLatin1String("tables")) {
-            s << source->Tables();
+            writeList(s, source->Tables());
         } else {
             const TImportTable t = source->Read(args.value(2));
-            s << t.columns << quint64(t.rows.size());
+            writeList(s, t.columns);
+            s << quint64(t.rows.size());
             for (const QStringList& row : t.rows)
-                s << row;
+                writeList(s, row);
         }
         out.write(reply);
         out.flush();

@@ -55,6 +55,9 @@ public:
     static void SetReaderProgram(const QString& path);
     static QString ReaderProgram();
     static void SetReaderTimeout(int seconds);
+    // The address space the reader program may take, in MiB; 0 (the
+    // default) gives 1 GiB and six times the file's size.
+    static void SetReaderMemory(int mebibytes);
     // The reader program's whole work, for its main(): "tables FILE" writes
     // the table names to standard output, "read FILE TABLE" the table. A file
     // it refuses gives exit code 3 and the message; anything else that ends

@@ -78,7 +78,6 @@
 #include <QThread>
 #include <QtTest/QTest>
 #include <sqlite3.h>
-#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -455,50 +454,46 @@ QList<QStringList> importRows(int rows) {
 }
 
 // The files are made once and kept beside the shop; "" when one cannot be
-// made (a .xls needs python3-xlwt).
+// made (a .xls needs python3-xlwt, a .xlsx python3-openpyxl).
 QString importFile(const QString& folder, const QString& ext, int rows) {
     const QString path = folder + QStringLiteral("/products-%1.%2").arg(rows).arg(ext);
     if (QFileInfo(path).size() > 0) return path;
     QDir().mkpath(folder);
-    const QList<QStringList> table = importRows(rows);
     if (ext == QLatin1String("csv")) {
+        const QList<QStringList> table = importRows(rows);
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly)) return QString();
         for (const QStringList& r : table) f.write(r.join(QLatin1Char(',')).toUtf8() + "\r\n");
         return path;
     }
-    if (ext == QLatin1String("xlsx")) {
-        lxw_workbook_options options = {};
-        options.constant_memory = LXW_TRUE;
-        lxw_workbook* book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
-        lxw_worksheet* sheet = workbook_add_worksheet(book, "Sheet1");
-        for (int r = 0; r < table.size(); ++r)
-            for (int c = 0; c < table[r].size(); ++c) {
-                bool number = false;
-                const double v = table[r][c].toDouble(&number);
-                if (number && c == 6)
-                    worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), v, nullptr);
-                else
-                    worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), table[r][c].toUtf8().constData(), nullptr);
-            }
-        return workbook_close(book) == LXW_NO_ERROR ? path : QString();
-    }
-    // .xls through python3-xlwt, as the import tests' workbooks are made.
+    // The workbooks through python3-xlwt (.xls) and python3-openpyxl (.xlsx),
+    // as the import tests' workbooks are made. (libxlsxwriter cannot be used
+    // here: its zip functions would be taken from QuaZip, which the readers
+    // load first.)
     const QString csv = importFile(folder, QStringLiteral("csv"), rows);
+    const QString xls = QStringLiteral("import csv, sys, xlwt\n"
+                                       "book = xlwt.Workbook(encoding='utf-8')\n"
+                                       "sheet = book.add_sheet('Sheet1')\n"
+                                       "for r, row in enumerate(csv.reader(open(sys.argv[1], encoding='utf-8'))):\n"
+                                       "    for c, v in enumerate(row):\n"
+                                       "        try:\n"
+                                       "            sheet.write(r, c, float(v) if c == 6 else v)\n"
+                                       "        except ValueError:\n"
+                                       "            sheet.write(r, c, v)\n"
+                                       "book.save(sys.argv[2])\n");
+    const QString xlsx = QStringLiteral("import csv, sys, openpyxl\n"
+                                        "book = openpyxl.Workbook(write_only=True)\n"
+                                        "sheet = book.create_sheet('Sheet1')\n"
+                                        "for row in csv.reader(open(sys.argv[1], encoding='utf-8')):\n"
+                                        "    try:\n"
+                                        "        row[6] = float(row[6])\n"
+                                        "    except ValueError:\n"
+                                        "        pass\n"
+                                        "    sheet.append(row)\n"
+                                        "book.save(sys.argv[2])\n");
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"),
-             {QStringLiteral("-c"),
-              QStringLiteral("import csv, sys, xlwt\n"
-                             "book = xlwt.Workbook(encoding='utf-8')\n"
-                             "sheet = book.add_sheet('Sheet1')\n"
-                             "for r, row in enumerate(csv.reader(open(sys.argv[1], encoding='utf-8'))):\n"
-                             "    for c, v in enumerate(row):\n"
-                             "        try:\n"
-                             "            sheet.write(r, c, float(v) if c == 6 else v)\n"
-                             "        except ValueError:\n"
-                             "            sheet.write(r, c, v)\n"
-                             "book.save(sys.argv[2])\n"),
-              csv, path});
+             {QStringLiteral("-c"), ext == QLatin1String("xls") ? xls : xlsx, csv, path});
     if (!py.waitForFinished(600000) || py.exitCode() != 0) {
         QFile::remove(path);
         return QString();
@@ -523,7 +518,7 @@ void benchImport(Connection& conn, const QString& folder) {
         if (!wanted(r.name)) continue;
         const QString path = importFile(folder, QLatin1String(f.ext), f.rows);
         if (path.isEmpty()) {
-            r.note = QStringLiteral("no file (a .xls is made with python3-xlwt)");
+            r.note = QStringLiteral("no file (made with python3-xlwt or python3-openpyxl)");
             report(r);
             continue;
         }

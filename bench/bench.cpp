@@ -37,7 +37,10 @@
 #include "partnerframe.h"
 #include "partners.h"
 #include "maindm.h"
+#include "productimporter.h"
+#include "productimporterform.h"
 #include "productmainform.h"
+#include "importsource.h"
 #include "productselector.h"
 #include "quickmessagedlg.h"
 #include "rawsql.h"
@@ -59,6 +62,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -428,6 +432,136 @@ void benchProductWindow(const QString& appDir, sqlite3* rawDb) {
                    .arg(number(median(before)));
     report(r);
     report(mem);
+}
+
+// ---------------------------------------------------------------- import
+
+// A shop's product list of `rows` products as a spreadsheet program or a
+// till exports it: the template's columns, new categories and units among
+// them, some prices as text.
+QList<QStringList> importRows(int rows) {
+    QList<QStringList> out;
+    out.reserve(rows + 1);
+    out << QStringList{QStringLiteral("商品编码"), QStringLiteral("商品名称"), QStringLiteral("型号"), QStringLiteral("规格"),
+                       QStringLiteral("单位"), QStringLiteral("商品目录"), QStringLiteral("销售价")};
+    for (int i = 1; i <= rows; ++i)
+        out << QStringList{QStringLiteral("IMP%1").arg(i, 7, 10, QLatin1Char('0')),
+                           QStringLiteral("导入商品%1号 得力中性笔").arg(i), QStringLiteral("M%1").arg(i % 500),
+                           QStringLiteral("0.5mm 黑色"), QStringLiteral("导入单位%1").arg(i % 7),
+                           QStringLiteral("导入目录%1").arg(i % 50),
+                           i % 10 == 0 ? QStringLiteral("面议") : QString::number((i % 1000) * 0.5)};
+    return out;
+}
+
+// The files are made once and kept beside the shop; "" when one cannot be
+// made (a .xls needs python3-xlwt, a .xlsx python3-openpyxl).
+QString importFile(const QString& folder, const QString& ext, int rows) {
+    const QString path = folder + QStringLiteral("/products-%1.%2").arg(rows).arg(ext);
+    if (QFileInfo(path).size() > 0) return path;
+    QDir().mkpath(folder);
+    if (ext == QLatin1String("csv")) {
+        const QList<QStringList> table = importRows(rows);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly)) return QString();
+        for (const QStringList& r : table) f.write(r.join(QLatin1Char(',')).toUtf8() + "\r\n");
+        return path;
+    }
+    // The workbooks through python3-xlwt (.xls) and python3-openpyxl (.xlsx),
+    // as the import tests' workbooks are made. (libxlsxwriter cannot be used
+    // here: its zip functions would be taken from QuaZip, which the readers
+    // load first.)
+    const QString csv = importFile(folder, QStringLiteral("csv"), rows);
+    const QString xls = QStringLiteral("import csv, sys, xlwt\n"
+                                       "book = xlwt.Workbook(encoding='utf-8')\n"
+                                       "sheet = book.add_sheet('Sheet1')\n"
+                                       "for r, row in enumerate(csv.reader(open(sys.argv[1], encoding='utf-8'))):\n"
+                                       "    for c, v in enumerate(row):\n"
+                                       "        try:\n"
+                                       "            sheet.write(r, c, float(v) if c == 6 else v)\n"
+                                       "        except ValueError:\n"
+                                       "            sheet.write(r, c, v)\n"
+                                       "book.save(sys.argv[2])\n");
+    const QString xlsx = QStringLiteral("import csv, sys, openpyxl\n"
+                                        "book = openpyxl.Workbook(write_only=True)\n"
+                                        "sheet = book.create_sheet('Sheet1')\n"
+                                        "for row in csv.reader(open(sys.argv[1], encoding='utf-8')):\n"
+                                        "    try:\n"
+                                        "        row[6] = float(row[6])\n"
+                                        "    except ValueError:\n"
+                                        "        pass\n"
+                                        "    sheet.append(row)\n"
+                                        "book.save(sys.argv[2])\n");
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"),
+             {QStringLiteral("-c"), ext == QLatin1String("xls") ? xls : xlsx, csv, path});
+    if (!py.waitForFinished(600000) || py.exitCode() != 0) {
+        QFile::remove(path);
+        return QString();
+    }
+    return path;
+}
+
+// The import wizard run through from Next on its file page to its finish
+// page, into the big shop's 100 000 products: the file read (.xls in the
+// reader program), the columns guessed, and the rows written with the
+// progress bar moving. What a run added is taken out again, untimed.
+void benchImport(Connection& conn, const QString& folder) {
+    const struct {
+        const char* ext;
+        int rows;
+    } files[] = {{"xls", 10000}, {"xlsx", 10000}, {"csv", 10000},
+                 // A .xls sheet holds at most 65 536 rows.
+                 {"xls", 65535}, {"xlsx", 100000}, {"csv", 100000}};
+    for (const auto& f : files) {
+        Row r;
+        r.name = QStringLiteral("import %1 products from .%2 (wizard)").arg(f.rows).arg(QLatin1String(f.ext));
+        if (!wanted(r.name)) continue;
+        const QString path = importFile(folder, QLatin1String(f.ext), f.rows);
+        if (path.isEmpty()) {
+            r.note = QStringLiteral("no file (made with python3-xlwt or python3-openpyxl)");
+            report(r);
+            continue;
+        }
+        r.rows = f.rows;
+        int imported = 0;
+        const int runs = f.rows > 10000 ? std::min(g_runs, 2) : std::min(g_runs, 3);
+        for (int i = 0; i < runs; ++i) {
+            TQuickMessageDlg::StartRecording();
+            TProductImporterForm w(conn, QString());
+            w.show();
+            w.restart();
+            w.edtFile->setText(path);
+            QElapsedTimer t;
+            t.start();
+            for (int page = 0; page < 4 && w.currentId() == page; ++page)
+                w.next();
+            while (w.currentId() == TProductImporterForm::WPProgress || w.Running())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            const double ms = msSince(t);
+            const QStringList shown = TQuickMessageDlg::ShownTexts();
+            TQuickMessageDlg::StopRecording();
+            if (w.currentId() != TProductImporterForm::WPFinish) {
+                r.note = QStringLiteral("stopped on page %1: %2").arg(w.currentId()).arg(shown.join(QLatin1Char(' ')));
+                break;
+            }
+            r.ms << ms;
+            imported = w.lbSuccess->text().toInt();
+            const int log = w.Importer().ImportLogID;
+            w.close();
+            TransactionGuard tx(conn);
+            conn.execute(QStringLiteral("delete from Product where importLogID = :id"), {{QStringLiteral("id"), log}});
+            conn.execute(QStringLiteral("delete from ImportLog where id = :id"), {{QStringLiteral("id"), log}});
+            conn.execute(QStringLiteral("delete from ProductCategory where categoryName like '导入目录%'"));
+            conn.execute(QStringLiteral("delete from ProductUnit where unitName like '导入单位%'"));
+            tx.commit();
+        }
+        if (r.note.isEmpty())
+            r.note = QStringLiteral("%1 imported of %2 rows, %3 MiB file")
+                         .arg(imported)
+                         .arg(f.rows)
+                         .arg(number(QFileInfo(path).size() / 1048576.0));
+        report(r);
+    }
 }
 
 // ---------------------------------------------------------------- export
@@ -916,6 +1050,7 @@ int runAll(int argc, char** argv, const QString& shopFile) {
     grid.hide();
 
     benchDocument(program, conn);
+    benchImport(conn, QFileInfo(shopFile).absolutePath() + QStringLiteral("/import"));
     // The statistics window as 统计分析 shows it: pickers set, the button
     // pressed, the window painted. Per product with the totals in the footer
     // (sales check for missing costs first); the trend with its chart.
@@ -1030,6 +1165,8 @@ int main(int argc, char** argv) {
         g_plans = args.contains(QStringLiteral("--plans"));
         const qsizetype only = args.indexOf(QStringLiteral("--only"));
         if (only > 0) g_only = args.value(only + 1);
+        // The reader program is left beside the program, one folder up.
+        TImportSource::SetReaderProgram(QStringLiteral(MORVANE_IMPORT_READER));
         return runAll(argc, argv, args[0]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench: %s\n", e.what());

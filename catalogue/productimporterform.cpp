@@ -339,6 +339,13 @@ bool TProductImporterForm::SelectTableNext() {
     }
     const QString table = lstTable->currentItem()->text();
     const TImportTable t = m_source->Read(table);
+    // An empty sheet (or one with column names only) would leave the user
+    // on the mapping page with nothing to map and no reason given.
+    if (t.rows.empty()) {
+        TQuickMessageDlg::ShowPlain(
+            QStringLiteral("数据表“%1”中没有可导入的数据,请选择其他数据表.").arg(table));
+        return false;
+    }
     m_importer->SetSource(m_source.get(), table);
     fillMappingLists(t.columns);
     return true;

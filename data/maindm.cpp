@@ -20,7 +20,8 @@ FROM Product;
 CREATE VIRTUAL TABLE IF NOT EXISTS ProductSearch USING fts5(productCode, productName, product_model, product_spec,
     content='ProductSearchText', content_rowid='id', tokenize='trigram case_sensitive 1');
 CREATE VIRTUAL TABLE IF NOT EXISTS ProductSearchTerms USING fts5vocab(ProductSearch, instance);
-CREATE TRIGGER IF NOT EXISTS ProductSearchAdd AFTER INSERT ON Product BEGIN
+CREATE TABLE IF NOT EXISTS ProductSearchHold (held INTEGER);
+CREATE TRIGGER IF NOT EXISTS ProductSearchAdd AFTER INSERT ON Product WHEN NOT EXISTS (SELECT 1 FROM ProductSearchHold) BEGIN
     INSERT INTO ProductSearch(rowid, productCode, productName, product_model, product_spec)
     SELECT * FROM ProductSearchText WHERE id = new.id;
 END;
@@ -44,10 +45,14 @@ END;
 void addProductSearch(Connection& conn) {
     const QVariant present = conn.scalar(QStringLiteral(
         "select count(*) from sqlite_master where name in ('ProductSearchText', 'ProductSearch', "
-        "'ProductSearchTerms', 'ProductSearchAdd', 'ProductSearchRemove', 'ProductSearchChangeFrom', "
-        "'ProductSearchChangeTo')"));
-    if (present.toInt() == 7) return;
+        "'ProductSearchTerms', 'ProductSearchHold', 'ProductSearchAdd', 'ProductSearchRemove', "
+        "'ProductSearchChangeFrom', 'ProductSearchChangeTo')"));
+    if (present.toInt() == 8) return;
     TransactionGuard tx(conn);
+    // A file from before the hold has the insert trigger without its
+    // condition; it is made anew.
+    if (!conn.exists(QStringLiteral("select 1 from sqlite_master where name = 'ProductSearchHold'")))
+        conn.execute(QStringLiteral("DROP TRIGGER IF EXISTS ProductSearchAdd"));
     conn.executeScript(QString::fromUtf8(kProductSearchSchema));
     conn.execute(QStringLiteral("insert into ProductSearch(ProductSearch) values('rebuild')"));
     tx.commit();

@@ -149,6 +149,11 @@ CREATE INDEX idxProductBrand ON Product(product_brand_id);
 -- index holds what LIKE compares: ASCII letters lowered (LIKE ignores their
 -- case and no other's). Each value ends in two U+0001 so that every one- or
 -- two-character text starts a trigram (ProductSearchTerms finds those).
+-- A bulk insert (the product import) indexes its rows a batch at a time,
+-- which costs a fraction of a row at a time: inside its transaction it puts
+-- a row into ProductSearchHold, which stops ProductSearchAdd, and before it
+-- commits it indexes the new products and empties ProductSearchHold again.
+-- Other connections never see the hold, as it is never committed.
 -- TMainDM::Startup adds these objects to older data files: keep both alike.
 CREATE VIEW ProductSearchText AS
 SELECT id,
@@ -160,7 +165,8 @@ FROM Product;
 CREATE VIRTUAL TABLE ProductSearch USING fts5(productCode, productName, product_model, product_spec,
     content='ProductSearchText', content_rowid='id', tokenize='trigram case_sensitive 1');
 CREATE VIRTUAL TABLE ProductSearchTerms USING fts5vocab(ProductSearch, instance);
-CREATE TRIGGER ProductSearchAdd AFTER INSERT ON Product BEGIN
+CREATE TABLE ProductSearchHold (held INTEGER);
+CREATE TRIGGER ProductSearchAdd AFTER INSERT ON Product WHEN NOT EXISTS (SELECT 1 FROM ProductSearchHold) BEGIN
     INSERT INTO ProductSearch(rowid, productCode, productName, product_model, product_spec)
     SELECT * FROM ProductSearchText WHERE id = new.id;
 END;

@@ -9,7 +9,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libsodium-dev
   libxlsxwriter-dev libfreexl-dev mdbtools-dev libquazip1-qt6-dev libuchardet-dev
   fonts-noto-cjk xvfb xdg-utils
-  python3 python3-openpyxl python3-docx
+  python3 python3-openpyxl python3-docx python3-xlwt
 )
 
 missing=()

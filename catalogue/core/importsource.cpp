@@ -186,7 +186,7 @@ QByteArray readWhole(const QString& path) {
 }
 } // namespace
 
-std::unique_ptr<TImportSource> TImportSource::Open(const QString& path, const QString& csvEncoding) {
+std::unique_ptr<TImportSource> TImportSource::OpenHere(const QString& path, const QString& csvEncoding) {
     const QFileInfo info(path);
     const QString ext = info.suffix().toLower();
     if (ext == QLatin1String("xls")) return OpenXls(path);

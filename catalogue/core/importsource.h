@@ -30,7 +30,13 @@ public:
     static QStringList CsvEncodings();
     // Opens the file by its extension (without regard to case): "xls", "xlsx",
     // "mdb", "csv". csvEncoding is used for a .csv only; empty detects it.
+    // Workbooks (.xls) and Access files (.mdb) are read in a child process,
+    // the reader program (see ReaderMain): the libraries for those formats
+    // can read out of bounds or exhaust memory on a damaged file, and there
+    // that ends the child, which this side turns into a message.
     static std::unique_ptr<TImportSource> Open(const QString& path, const QString& csvEncoding = QString());
+    // The same, with every format read in this process.
+    static std::unique_ptr<TImportSource> OpenHere(const QString& path, const QString& csvEncoding = QString());
     // The same, for file contents held in memory (the fuzzers feed these).
     static std::unique_ptr<TImportSource> OpenXls(const QString& path);
     static std::unique_ptr<TImportSource> OpenXlsx(const QByteArray& data);
@@ -43,6 +49,20 @@ public:
 
     // The browse dialog's filter for every kind the import reads.
     static QString FileFilter();
+
+    // The reader program: by default "morvane-import-reader" beside this
+    // program. The seconds it may take for one file before it is stopped.
+    static void SetReaderProgram(const QString& path);
+    static QString ReaderProgram();
+    static void SetReaderTimeout(int seconds);
+    // The address space the reader program may take, in MiB; 0 (the
+    // default) gives 1 GiB and six times the file's size.
+    static void SetReaderMemory(int mebibytes);
+    // The reader program's whole work, for its main(): "tables FILE" writes
+    // the table names to standard output, "read FILE TABLE" the table. A file
+    // it refuses gives exit code 3 and the message; anything else that ends
+    // it (a signal, another code, cut output) is read as a damaged file.
+    static int ReaderMain(const QStringList& args);
 };
 
 // Builds a table from raw rows: names the columns from the first row (an

@@ -78,7 +78,11 @@ private:
     struct Prepared;
     void prepare();
     void release(bool finished);
+    void beginBatch();
     void commitBatch();
+    int lastProduct();
+    void indexNewProducts();
+    void rowSavepoint();
     int categoryOf(const QString& name, bool& skip);
     int unitOf(const QString& name);
 
@@ -89,4 +93,6 @@ private:
     std::unique_ptr<Prepared> m_st;
     QHash<QString, int> m_categories, m_units; // names found or made in this run
     int m_inBatch = 0;
+    int m_indexedUpTo = 0;       // products up to this id are in the search index
+    bool m_rowSavepoint = false; // the row under way has a savepoint
 };

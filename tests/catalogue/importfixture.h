@@ -1,6 +1,8 @@
 #pragma once
 // What the import tests share: the workbooks and text files made for them
 // (tests/fixtures/import, see make_fixtures.py) and the public sample files.
+#include "importsource.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +10,9 @@ namespace importfixture {
 inline QString file(const QString& name) {
     return QStringLiteral(MORVANE_IMPORT_FIXTURES "/") + name;
 }
+// Workbooks and Access files are read by the reader program, which the
+// build leaves beside the program, not beside the tests.
+inline void useReaderProgram() { TImportSource::SetReaderProgram(QStringLiteral(MORVANE_IMPORT_READER)); }
 inline QString shared(const QString& name) {
     return QStringLiteral(MORVANE_FIXTURES_DIR "/") + name;
 }

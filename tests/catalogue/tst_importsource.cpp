@@ -13,6 +13,12 @@ using namespace importfixture;
 class TestImportSource : public QObject {
     Q_OBJECT
 private slots:
+    // The files here are small: a tight memory limit makes a library's
+    // endless appetite end the reader within a second.
+    void initTestCase() {
+        importfixture::useReaderProgram();
+        TImportSource::SetReaderMemory(64);
+    }
     void readsProductList_data();
     void readsProductList();
     void otherSheets_data();
@@ -20,8 +26,11 @@ private slots:
     void sampleWorkbooks_data();
     void sampleWorkbooks();
     void accessFile();
+    void libraryOutputIsNoReply();
     void refusesWhatItCannotRead_data();
     void refusesWhatItCannotRead();
+    void readerProgramFailures_data();
+    void readerProgramFailures();
     void csvFields_data();
     void csvFields();
     void csvEncoding_data();
@@ -112,6 +121,13 @@ void TestImportSource::sampleWorkbooks() {
         QCOMPARE(r.size(), t.columns.size());
 }
 
+// libmdb prints blanks to standard output on this file (found by fuzz_mdb);
+// they must not be taken for the reader's reply.
+void TestImportSource::libraryOutputIsNoReply() {
+    auto source = TImportSource::Open(file("faults/libmdb-prints-to-stdout.mdb"));
+    QCOMPARE(source->Tables(), QStringList{"DateTest"});
+}
+
 void TestImportSource::accessFile() {
     const QString path = shared("DateTestDatabase.mdb");
     if (!QFile::exists(path)) QSKIP("sample file absent");
@@ -144,6 +160,16 @@ void TestImportSource::refusesWhatItCannotRead_data() {
         QFile sample(shared(QString("spreadsheets/") + f));
         if (sample.open(QIODevice::ReadOnly)) QTest::newRow(f) << "h.xls" << sample.readAll() << "不能读取该Excel文件";
     }
+    // Workbooks on which freexl itself reads past its buffers and dies (found
+    // by fuzz_xls); the reader program dies instead of the program.
+    QFile badRead(file("faults/freexl-bad-read.xls"));
+    QVERIFY(badRead.open(QIODevice::ReadOnly));
+    QTest::newRow("freexl reads past its buffer") << "i.xls" << badRead.readAll() << "文件无法读取";
+    // An Access file on which libmdb asks for memory without end (found by
+    // the import's fuzz test); in the program it would take all there is.
+    QFile endless(file("faults/libmdb-endless-memory.mdb"));
+    QVERIFY(endless.open(QIODevice::ReadOnly));
+    QTest::newRow("libmdb wants endless memory") << "j.mdb" << endless.readAll() << "文件无法读取";
     QFile xlsx(file("products.xlsx"));
     QVERIFY(xlsx.open(QIODevice::ReadOnly));
     QTest::newRow("xlsx cut in half") << "f.xlsx" << xlsx.readAll().left(3000) << "不能读取该Excel文件";
@@ -170,6 +196,53 @@ void TestImportSource::refusesWhatItCannotRead() {
     } catch (const AppError& e) {
         QVERIFY2(e.text().contains(message), qPrintable(e.text()));
     }
+}
+
+// Whatever ends the reader program, the program itself goes on and the user
+// is told the file cannot be read. Stand-ins for the reader die the ways a
+// library fault kills it.
+void TestImportSource::readerProgramFailures_data() {
+    QTest::addColumn<QByteArray>("script"); // empty: no reader program at all
+    QTest::addColumn<QString>("message");
+    const QString unreadable = "文件无法读取: products.xls";
+    QTest::newRow("killed by a bad read") << QByteArray("kill -SEGV $$") << unreadable;
+    QTest::newRow("aborted when out of memory") << QByteArray("kill -ABRT $$") << unreadable;
+    QTest::newRow("killed by the memory limit") << QByteArray("kill -KILL $$") << unreadable;
+    QTest::newRow("exits with another code") << QByteArray("exit 1") << unreadable;
+    QTest::newRow("reply cut short") << QByteArray("printf 'MIM'") << unreadable;
+    QTest::newRow("reply of another kind") << QByteArray("printf 'Sheet1\\n'") << unreadable;
+    // A list said to hold four thousand million texts, in a reply of eight
+    // bytes (found by fuzz_mdb: the parent tried to make room for them).
+    QTest::newRow("count beyond the reply") << QByteArray("printf 'MIM1\\377\\377\\377\\360'") << unreadable;
+    QTest::newRow("refusal without a text") << QByteArray("exit 3") << unreadable;
+    QTest::newRow("refusal passed on") << QByteArray("printf '不能读取该Excel文件'; exit 3") << "不能读取该Excel文件";
+    QTest::newRow("never ends") << QByteArray("exec sleep 30") << "读取超时";
+    QTest::newRow("no reader program") << QByteArray() << "找不到读取程序";
+}
+
+void TestImportSource::readerProgramFailures() {
+    QFETCH(QByteArray, script);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString reader = dir.filePath("reader.sh");
+    if (!script.isEmpty()) {
+        QFile f(reader);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n" + script + "\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    TImportSource::SetReaderProgram(reader);
+    TImportSource::SetReaderTimeout(2);
+    QString got;
+    try {
+        TImportSource::Open(file("products.xls"));
+    } catch (const AppError& e) {
+        got = e.text();
+    }
+    useReaderProgram();
+    TImportSource::SetReaderTimeout(120);
+    QVERIFY2(got.contains(message), qPrintable(got));
 }
 
 // ------------------------------------------------------------------- csv

@@ -58,6 +58,7 @@ const QString kGloves = "手套|C104|G1|M|配饰/冬季<全部商品|#-1|0";
 class TestProductImporter : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { importfixture::useReaderProgram(); }
     void importsEveryNamedRow_data();
     void importsEveryNamedRow();
     void rules_data();
@@ -67,6 +68,8 @@ private slots:
     void cancelHalfWay_data();
     void cancelHalfWay();
     void failureKeepsRowsWritten();
+    void searchIndexFollowsTheImport_data();
+    void searchIndexFollowsTheImport();
     void writesWhileAListIsBeingRead();
     void accessTable();
 };
@@ -286,6 +289,83 @@ void TestProductImporter::failureKeepsRowsWritten() {
     // The failed row's new category went with it.
     QCOMPARE(r.count("select count(*) from ProductCategory where categoryName='配饰/冬季'"), 0);
     QCOMPARE(r.count("select count(*) from ImportLog where success=3 and endDate is null"), 1);
+}
+
+// The search index is filled a batch at a time during the run; afterwards
+// it must hold exactly what indexing every product anew gives, and find
+// every imported product by its name.
+void TestProductImporter::searchIndexFollowsTheImport_data() {
+    QTest::addColumn<QString>("csv"); // the rows after the header 商品编码,商品名称,型号
+    QTest::addColumn<int>("batch");
+    QTest::addColumn<int>("same");
+    QTest::addColumn<int>("stopAt"); // 0: to the end
+    QTest::addColumn<bool>("fails"); // a trigger refuses the name 坏
+    QTest::addColumn<int>("products");
+    using I = TProductImporter;
+    const QString some = "A1,茶杯,M1\nA2,茶壶,M2\nA3,盖碗,M3\nA4,Tea Pot 大号,M4\nA5,杯,M5\n";
+    QTest::newRow("whole run") << some << 1000 << int(I::spIgnore) << 0 << false << 6;
+    QTest::newRow("batches of two") << some << 2 << int(I::spIgnore) << 0 << false << 6;
+    QTest::newRow("existing product overwritten")
+        << "B1,旧茶杯,M9\n" + some << 2 << int(I::spOverwrite) << 0 << false << 6;
+    // The second 茶杯 overwrites the first before their batch is indexed.
+    QTest::newRow("overwrite of a row from the same batch")
+        << some + "A1,新茶杯,M1\nA6,茶盘,M6\nA6,大茶盘,M0\n" << 1000 << int(I::spOverwrite) << 0 << false << 7;
+    QTest::newRow("cancelled inside a batch") << some << 4 << int(I::spIgnore) << 3 << false << 4;
+    QTest::newRow("failed inside a batch") << some + "A7,坏,M7\nA8,好,M8\n" << 4 << int(I::spIgnore) << 0 << true << 6;
+}
+
+void TestProductImporter::searchIndexFollowsTheImport() {
+    QFETCH(QString, csv);
+    QFETCH(int, batch);
+    QFETCH(int, same);
+    QFETCH(int, stopAt);
+    QFETCH(bool, fails);
+    QFETCH(int, products);
+    TestDb db;
+    db.exec("insert into Product(productCode, productName, product_model) values ('B1', '旧茶杯', 'M9')");
+    if (fails)
+        db.exec("create trigger refuseBad before insert on Product when new.productName = '坏'"
+                " begin select raise(abort, '不收'); end");
+    auto source = TImportSource::OpenCsv(("商品编码,商品名称,型号\n" + csv).toUtf8(), "t");
+    TProductImporter importer(db.conn());
+    importer.SetSource(source.get(), "t");
+    importer.SetMapping("productCode", "商品编码");
+    importer.SetMapping("productName", "商品名称");
+    importer.SetMapping("product_model", "型号");
+    importer.MatchMask = TProductImporter::mbCode;
+    importer.SameAction = TProductImporter::SameProductAction(same);
+    importer.BatchSize = batch;
+    importer.OnProgress = [&](int, int pos, int, bool& carryOn) { carryOn = pos != stopAt; };
+    try {
+        importer.Run();
+        QVERIFY(!fails);
+    } catch (const DbError& e) {
+        QVERIFY2(fails, qPrintable(e.text()));
+    }
+    QCOMPARE(db.scalar("select count(*) from Product").toInt(), products);
+    QCOMPARE(db.scalar("select count(*) from ProductSearchHold").toInt(), 0);
+    // Every product is found by its whole name (the index keeps two U+0001
+    // after each text, so that even a name of one character makes a trigram).
+    QCOMPARE(db.scalar("select count(*) from Product p where p.id not in (select rowid from ProductSearch"
+                       " where ProductSearch match 'productName:\"' || lower(p.productName) || char(1, 1) || '\"')")
+                 .toInt(),
+             0);
+    // And the index is the one indexing every product anew makes.
+    db.conn().executeScript("create virtual table Fresh using fts5(productCode, productName, product_model, product_spec,"
+            " tokenize='trigram case_sensitive 1');"
+            "insert into Fresh(rowid, productCode, productName, product_model, product_spec)"
+            " select * from ProductSearchText;"
+            "create virtual table FreshTerms using fts5vocab(Fresh, instance)");
+    db.exec("insert into ProductSearch(ProductSearch) values('integrity-check')");
+    const QString terms = "select term, doc, col, offset from %1";
+    QCOMPARE(db.scalar("select count(*) from ProductSearchTerms").toInt(),
+             db.scalar("select count(*) from FreshTerms").toInt());
+    QCOMPARE(db.scalar(QString("select count(*) from (%1 except %2)").arg(terms.arg("ProductSearchTerms"), terms.arg("FreshTerms")))
+                 .toInt(),
+             0);
+    QCOMPARE(db.scalar(QString("select count(*) from (%1 except %2)").arg(terms.arg("FreshTerms"), terms.arg("ProductSearchTerms")))
+                 .toInt(),
+             0);
 }
 
 // The product list reads lazily while the import writes: a second writing

@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,6 +42,7 @@ bool walkTo(TProductImporterForm& w, const QString& path, int to) {
 class TestProductImporterForm : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { importfixture::useReaderProgram(); }
     void pageChecks_data();
     void pageChecks();
     void guessing_data();
@@ -51,6 +55,7 @@ private slots:
     void templateShownInItsFolder();
     void keyboardOnly();
     void screenshots();
+    void emptySheetScreenshot();
 };
 
 void TestProductImporterForm::pageChecks_data() {
@@ -60,6 +65,8 @@ void TestProductImporterForm::pageChecks_data() {
     QTest::newRow("no file") << 0 << "missing" << "文件不存在:";
     QTest::newRow("damaged file") << 0 << "damaged" << "不能读取该Excel文件";
     QTest::newRow("no table chosen") << 1 << "no table" << "请选择要导入的数据表.";
+    QTest::newRow("empty sheet") << 1 << "empty sheet" << "数据表“空表”中没有可导入的数据";
+    QTest::newRow("column names only") << 1 << "names only" << "数据表“名称”中没有可导入的数据";
     QTest::newRow("no name column") << 2 << "ignore name" << "'商品名称'必须有与之对应的字段(列)";
     QTest::newRow("name never guessed") << 2 << "unselect name" << "'商品名称'必须有与之对应的字段(列)";
     QTest::newRow("no same box") << 3 << "no same" << "请选择判断商品相同的条件";
@@ -80,9 +87,14 @@ void TestProductImporterForm::pageChecks() {
         path = s.db.dir() + "/坏.xls";
         writeFile(path, "not a workbook");
     }
+    if (spoil == "names only") {
+        path = s.db.dir() + "/名称.csv";
+        writeFile(path, "商品名称,销售价\n");
+    }
     if (page > 0) QVERIFY(walkTo(w, path, page));
     w.edtFile->setText(path);
     if (spoil == "no table") w.lstTable->clearSelection();
+    if (spoil == "empty sheet") w.lstTable->setCurrentRow(2);
     if (spoil == "ignore name") w.cbName->setCurrentIndex(0);
     if (spoil == "unselect name") w.cbName->setCurrentIndex(-1);
     if (spoil == "no same")
@@ -315,6 +327,35 @@ void TestProductImporterForm::screenshots() {
         }
     }
     QCOMPARE(w.lbSuccess->text(), QString("5"));
+}
+
+// The message an empty sheet gets, as the user sees it over the wizard.
+void TestProductImporterForm::emptySheetScreenshot() {
+    Shell s;
+    TProductImporterForm w(s.dm.MainConn, QString());
+    w.show();
+    w.restart();
+    QVERIFY(walkTo(w, importfixture::file("products.xls"), 1));
+    w.lstTable->setCurrentRow(2);
+    QDir().mkpath(MORVANE_SCREENSHOT_DIR);
+    TQuickMessageDlg::StopRecording();
+    QString shown;
+    QTimer::singleShot(300, &w, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        shown = box->text();
+        QPixmap shot = w.grab();
+        const QPixmap boxShot = box->grab();
+        QPainter p(&shot);
+        p.drawPixmap((shot.width() - boxShot.width()) / 2, (shot.height() - boxShot.height()) / 2, boxShot);
+        p.end();
+        shot.save(QString(MORVANE_SCREENSHOT_DIR) + "/import-2-empty-sheet.png");
+        box->accept();
+    });
+    w.next();
+    TQuickMessageDlg::StartRecording();
+    QCOMPARE(shown, QString("数据表“空表”中没有可导入的数据,请选择其他数据表."));
+    QCOMPARE(w.currentId(), int(TProductImporterForm::WPSelectTable));
 }
 
 QTEST_MAIN(TestProductImporterForm)

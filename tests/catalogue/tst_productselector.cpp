@@ -388,6 +388,13 @@ void TestProductSelector::olderFileGainsTheIndex_data() {
            "drop view ProductSearchText;";
     QTest::newRow("one trigger lost") << "drop trigger ProductSearchRemove;";
     QTest::newRow("word list lost") << "drop table ProductSearchTerms;";
+    // Before the import indexed a batch at a time, the insert trigger had no
+    // condition and there was no hold table.
+    QTest::newRow("made before the batch hold")
+        << "drop table ProductSearchHold; drop trigger ProductSearchAdd; "
+           "create trigger ProductSearchAdd after insert on Product begin "
+           "insert into ProductSearch(rowid, productCode, productName, product_model, product_spec) "
+           "select * from ProductSearchText where id = new.id; end;";
 }
 
 void TestProductSelector::olderFileGainsTheIndex() {

@@ -8,6 +8,7 @@
 #include "importsource.h"
 #include "productimporter.h"
 #include "quickmessagedlg.h"
+#include "waitcursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -314,6 +315,7 @@ bool TProductImporterForm::SelectFileNext() {
     if (key == m_openedKey && m_source) return true;
     std::unique_ptr<TImportSource> source;
     try {
+        TWaitCursor busy;
         source = TImportSource::Open(path, encoding);
     } catch (const AppError& e) {
         TQuickMessageDlg::ShowPlain(e.text());
@@ -338,7 +340,10 @@ bool TProductImporterForm::SelectTableNext() {
         return false;
     }
     const QString table = lstTable->currentItem()->text();
-    const TImportTable t = m_source->Read(table);
+    const TImportTable t = [&] {
+        TWaitCursor busy;
+        return m_source->Read(table);
+    }();
     // An empty sheet (or one with column names only) would leave the user
     // on the mapping page with nothing to map and no reason given.
     if (t.rows.empty()) {

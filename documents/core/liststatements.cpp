@@ -188,22 +188,35 @@ QString BaseStatement(Kind kind, Query query, SqlForm form) {
     return selectList(asWritten) + fastFrom(kind, query);
 }
 
-QString OrderClause(Kind kind, Query query) {
+namespace {
+QString orderClause(Kind kind, Query query, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
     switch (query) {
     case Query::Documents:
         return QStringLiteral(" Order by %1.id desc ").arg(n.documentTable);
     case Query::Lines:
-        return QStringLiteral(" Order by %1.%2 desc ").arg(n.lineTable, n.numberColumn);
+        // The line's number equals its document's (the join), so ordering by
+        // the document's number gives the same order. SQLite then walks the
+        // documents' number index newest first and reads each document's
+        // lines through the lines' number index: the first screen comes
+        // after as many documents as it shows, whatever the criteria on the
+        // document, instead of after every line was read and sorted.
+        return QStringLiteral(" Order by %1.%2 desc ")
+            .arg(form == SqlForm::Sqlite ? n.documentTable : n.lineTable, n.numberColumn);
     default:
         return QString();
     }
+}
+} // namespace
+
+QString OrderClause(Kind kind, Query query) {
+    return orderClause(kind, query, SqlForm::AsWritten);
 }
 
 QString BuildStatement(Kind kind, Query query, const QString& criteria, SqlForm form) {
     QString sql = BaseStatement(kind, query, form);
     if (!criteria.isEmpty()) sql += QLatin1String(" WHERE ") + criteria;
-    return sql + OrderClause(kind, query);
+    return sql + orderClause(kind, query, form);
 }
 
 // ---------------------------------------------------------------- criteria
@@ -266,16 +279,18 @@ ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& pr
                              SqlForm form) {
     ListCriteria c{header, header, {}};
     if (product.isEmpty()) return c;
-    // Each line's product tested against the matching ids: the number index
-    // holds productID, so lines that do not match are passed over without
-    // reading them or their product.
+    const QString sub = ProductSubSelect(kind, product, form);
+    // The lines list walks the documents in list order. The documents that
+    // hold a matching line are found first through the productID index, so
+    // the others are passed over without reading their lines; then each
+    // line's product is tested against the matching ids (the number index
+    // holds productID, so a line that does not match is not read either).
     QString lines = product;
     if (form == SqlForm::Sqlite)
-        lines = QStringLiteral(" +%1.productID in (select id from Product where ")
-                    .arg(shapeOf(kind).names.lineTable) +
+        lines = sub + QStringLiteral(" and +%1.productID in (select id from Product where ")
+                          .arg(shapeOf(kind).names.lineTable) +
                 product + QLatin1Char(')');
     c.lines = c.lines.isEmpty() ? lines : c.lines + QLatin1String(" and ") + lines;
-    const QString sub = ProductSubSelect(kind, product, form);
     c.documents = c.documents.isEmpty() ? sub : c.documents + QLatin1String(" and ") + sub;
     return c;
 }
@@ -314,9 +329,17 @@ ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     AddKeyCriterion(h, QStringLiteral("auditStatus"), s.auditKey);
     AddKeyCriterion(h, n.userColumn, s.userKey);
     AddKeyCriterion(h, QStringLiteral("TCreateUser.id"), s.createUserKey);
-    if (s.byDate) AddDayRange(h, params, n.dateColumn, s.dateStart, s.dateEnd, form);
+    // The lists show the newest documents first, walking the documents in
+    // that order and testing each one. A day range through the date index
+    // would instead fetch every document of the range and sort them all
+    // (for a year's lines, tens of thousands of rows) before the first row
+    // shows; the plus keeps SQLite from taking that index. A range far in
+    // the past still costs no more than one pass over the documents.
+    const QString plus = form == SqlForm::Sqlite ? QStringLiteral("+") : QString();
+    if (s.byDate) AddDayRange(h, params, plus + n.dateColumn, s.dateStart, s.dateEnd, form);
     if (s.byCreateDate)
-        AddDayRange(h, params, QStringLiteral("createDate"), s.createStart, s.createEnd, form);
+        AddDayRange(h, params, plus + QStringLiteral("createDate"), s.createStart, s.createEnd,
+                    form);
     QString p;
     AddLikeCriterion(p, QStringLiteral("productCode"), s.productCode);
     AddLikeCriterion(p, QStringLiteral("productName"), s.productName);

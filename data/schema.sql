@@ -35,8 +35,9 @@ CREATE TABLE InputDetail (
 -- Each index of the lines also holds the other key, so a list searched by
 -- product tests a line's product on the document number index, and the
 -- documents holding some products are found on the productID index, without
--- reading the lines themselves.
-CREATE INDEX idxInputDetailNO ON InputDetail(inputNO, productID);
+-- reading the lines themselves. The number index also holds what the
+-- statistics sum, so that they add up years of lines from the index alone.
+CREATE INDEX idxInputDetailNO ON InputDetail(inputNO, productID, quantity, totalPrice);
 CREATE INDEX idxInputDetailProduct ON InputDetail(productID, inputNO);
 
 CREATE TABLE OutputForm (
@@ -70,7 +71,7 @@ CREATE TABLE OutputDetail (
     discount DOUBLE,
     unitStorageCost DOUBLE
 );
-CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO, productID);
+CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO, productID, quantity, totalPrice, unitStorageCost);
 CREATE INDEX idxOutputDetailProduct ON OutputDetail(productID, outputNO);
 -- The sale lines still without a unit cost, which the sales statistics fill
 -- in before each run: found at once instead of by reading every line. The

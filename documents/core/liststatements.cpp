@@ -486,6 +486,10 @@ QString where(const QString& criteria) {
     return criteria.isEmpty() ? QString() : QLatin1String(" WHERE ") + criteria;
 }
 
+QString DocumentDateColumnName(Side side) {
+    return side == Side::Purchase ? QStringLiteral("inputDate") : QStringLiteral("outputDate");
+}
+
 } // namespace
 
 QString KeyPlaceholder() {
@@ -530,14 +534,31 @@ QString TrendDateExpression(Side side, Grouping grouping) {
 
 QString TrendStatement(Side side, Grouping grouping, const QString& criteria, SqlForm form) {
     const QString e = TrendDateExpression(side, grouping);
+    if (form == SqlForm::AsWritten)
+        return QLatin1String(" SELECT ") + e + QString::fromLatin1(kTrendSums[int(side)][int(form)]) +
+               QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
+               QLatin1String(" group by ") + e;
+    // The lines are first summed per document date, in the order the date
+    // index gives them (so without sorting the lines), and the day or month
+    // is then worked out once per date instead of three DatePart calls on
+    // every line: ten years of lines in a fraction of the time. The sums
+    // are the same sums taken in two steps; an empty one stays empty.
+    const bool sale = side == Side::Sale;
+    const QString date = DocumentDateColumnName(side);
+    const QString line = sale ? QStringLiteral("OutputDetail") : QStringLiteral("InputDetail");
+    QString inner = QStringLiteral(" SELECT [%1] AS %1, sum([quantity]) AS q, sum([%2].[totalPrice]) AS p")
+                        .arg(date, line);
+    if (sale) inner += QLatin1String(", sum(unitStorageCost*quantity) AS c");
+    inner += QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
+             QStringLiteral(" group by [%1] ").arg(date);
     QString sql = QLatin1String(" SELECT ") + e +
-                  QString::fromLatin1(kTrendSums[int(side)][int(form)]) +
-                  QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
-                  QLatin1String(" group by ") + e;
+                  QLatin1String(" AS fDate, sum(q) AS fquantity, sum(p) AS ftotalPrice");
+    if (sale)
+        sql += QLatin1String(", round(sum(c), 2) as ftotalCost, sum(p)-round(sum(c), 2) as ftotalRevenue");
     // The chart draws the rows in arrival order; SQLite does not promise
     // grouped rows in key order, so ask for it.
-    if (form == SqlForm::Sqlite) sql += QLatin1String(" order by fDate");
-    return sql;
+    return sql + QLatin1String(" FROM (") + inner + QLatin1String(") group by ") + e +
+           QLatin1String(" order by fDate");
 }
 
 } // namespace StatStatements

@@ -124,12 +124,17 @@ void TMainDM::checkDataFile() {
 void TMainDM::upgradeIndexes() {
     // The line indexes hold both keys since the lists search by product and
     // by document through them, and the number indexes of the purchase and
-    // sale lines what the statistics sum; a file made before gets them once.
+    // sale lines what the statistics sum; the documents' number indexes hold
+    // the partner, tested as the lines list walks them. A file made before
+    // gets them once.
     const struct {
         const char* name;
         const char* table;
         const char* columns;
     } wanted[] = {
+        {"idxInputFormNO", "InputForm", "inputNO, supplierID"},
+        {"idxOutputFormNO", "OutputForm", "outputNO, customerID"},
+        {"idxRefundFormNO", "RefundForm", "refundNO, cosID"},
         {"idxInputDetailNO", "InputDetail", "inputNO, productID, quantity, totalPrice"},
         {"idxInputDetailProduct", "InputDetail", "productID, inputNO"},
         {"idxOutputDetailNO", "OutputDetail", "outputNO, productID, quantity, totalPrice, unitStorageCost"},

@@ -18,7 +18,10 @@ CREATE TABLE InputForm (
     createDate DATETIME,
     auditStatus INTEGER DEFAULT 0
 );
-CREATE INDEX idxInputFormNO ON InputForm(inputNO);
+-- The lines list walks the documents along their number index, newest
+-- first; with the partner in that index a list of one partner passes over
+-- the other partners' documents without reading them.
+CREATE INDEX idxInputFormNO ON InputForm(inputNO, supplierID);
 CREATE INDEX idxInputFormSupplier ON InputForm(supplierID);
 CREATE INDEX idxInputFormDate ON InputForm(inputDate);
 
@@ -54,7 +57,7 @@ CREATE TABLE OutputForm (
     createDate DATETIME,
     auditStatus INTEGER DEFAULT 0
 );
-CREATE INDEX idxOutputFormNO ON OutputForm(outputNO);
+CREATE INDEX idxOutputFormNO ON OutputForm(outputNO, customerID);
 CREATE INDEX idxOutputFormCustomer ON OutputForm(customerID);
 CREATE INDEX idxOutputFormDate ON OutputForm(outputDate);
 
@@ -94,7 +97,7 @@ CREATE TABLE RefundForm (
     createDate DATETIME,
     auditStatus INTEGER DEFAULT 0
 );
-CREATE INDEX idxRefundFormNO ON RefundForm(refundNO);
+CREATE INDEX idxRefundFormNO ON RefundForm(refundNO, cosID);
 CREATE INDEX idxRefundFormType ON RefundForm(refundType);
 
 CREATE TABLE RefundDetail (

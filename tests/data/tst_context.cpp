@@ -291,6 +291,8 @@ void TestContext::olderFileGainsLineIndexes_data() {
     QTest::newRow("sale number index with both keys only")
         << "idxOutputDetailNO" << "OutputDetail(outputNO, productID)";
     QTest::newRow("missing-cost index missing") << "idxOutputDetailNoCost" << "";
+    QTest::newRow("purchase document numbers alone") << "idxInputFormNO" << "InputForm(inputNO)";
+    QTest::newRow("refund document numbers alone") << "idxRefundFormNO" << "RefundForm(refundNO)";
 }
 
 void TestContext::olderFileGainsLineIndexes() {

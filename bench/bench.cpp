@@ -1021,33 +1021,8 @@ int runAll(int argc, char** argv, const QString& shopFile) {
         customers->hide();
     }
 
-    // The purchase lists as their window shows them: a read-only dataset in
-    // a grid of all its fields.
-    DataSet list(&conn);
-    DataGrid grid;
-    grid.setReadOnly(true);
-    grid.setRowSelect(true);
-    grid.setDataSet(&list);
-    grid.resize(1000, 600);
-    grid.show();
-    auto firstPage = [&](const QString& sql, const SqlParams& params = {}) {
-        return [&, sql, params] {
-            list.close();
-            list.setSql(sql);
-            list.clearParams();
-            for (auto it = params.cbegin(); it != params.cend(); ++it) list.setParam(it.key(), it.value());
-            QElapsedTimer t;
-            t.start();
-            list.open();
-            const QPixmap shot = grid.grab();
-            return msSince(t);
-        };
-    };
     benchLists(program, conn, watched, rawDb);
     benchStock(program, conn, watched, rawDb);
-
-    list.close();
-    grid.hide();
 
     benchDocument(program, conn);
     benchImport(conn, QFileInfo(shopFile).absolutePath() + QStringLiteral("/import"));

@@ -128,15 +128,21 @@ void TMainDM::checkDataFile() {
 
 void TMainDM::upgradeIndexes() {
     // The line indexes hold both keys since the lists search by product and
-    // by document through them; a file made before gets them once.
+    // by document through them, and the number indexes of the purchase and
+    // sale lines what the statistics sum; the documents' number indexes hold
+    // the partner, tested as the lines list walks them. A file made before
+    // gets them once.
     const struct {
         const char* name;
         const char* table;
         const char* columns;
     } wanted[] = {
-        {"idxInputDetailNO", "InputDetail", "inputNO, productID"},
+        {"idxInputFormNO", "InputForm", "inputNO, supplierID"},
+        {"idxOutputFormNO", "OutputForm", "outputNO, customerID"},
+        {"idxRefundFormNO", "RefundForm", "refundNO, cosID"},
+        {"idxInputDetailNO", "InputDetail", "inputNO, productID, quantity, totalPrice"},
         {"idxInputDetailProduct", "InputDetail", "productID, inputNO"},
-        {"idxOutputDetailNO", "OutputDetail", "outputNO, productID"},
+        {"idxOutputDetailNO", "OutputDetail", "outputNO, productID, quantity, totalPrice, unitStorageCost"},
         {"idxOutputDetailProduct", "OutputDetail", "productID, outputNO"},
         {"idxRefundDetailNO", "RefundDetail", "refundNO, productID"},
         {"idxRefundDetailProduct", "RefundDetail", "productID, refundNO"},
@@ -149,7 +155,7 @@ void TMainDM::upgradeIndexes() {
             ++columns;
             return true;
         });
-        if (columns == 2) continue;
+        if (columns == int(QString::fromLatin1(w.columns).count(QLatin1Char(',')) + 1)) continue;
         if (!t) t = std::make_unique<TransactionGuard>(MainConn);
         MainConn.execute(QStringLiteral("DROP INDEX IF EXISTS %1").arg(name));
         MainConn.execute(QStringLiteral("CREATE INDEX %1 ON %2(%3)")

@@ -18,7 +18,10 @@ CREATE TABLE InputForm (
     createDate DATETIME,
     auditStatus INTEGER DEFAULT 0
 );
-CREATE INDEX idxInputFormNO ON InputForm(inputNO);
+-- The lines list walks the documents along their number index, newest
+-- first; with the partner in that index a list of one partner passes over
+-- the other partners' documents without reading them.
+CREATE INDEX idxInputFormNO ON InputForm(inputNO, supplierID);
 CREATE INDEX idxInputFormSupplier ON InputForm(supplierID);
 CREATE INDEX idxInputFormDate ON InputForm(inputDate);
 
@@ -35,8 +38,9 @@ CREATE TABLE InputDetail (
 -- Each index of the lines also holds the other key, so a list searched by
 -- product tests a line's product on the document number index, and the
 -- documents holding some products are found on the productID index, without
--- reading the lines themselves.
-CREATE INDEX idxInputDetailNO ON InputDetail(inputNO, productID);
+-- reading the lines themselves. The number index also holds what the
+-- statistics sum, so that they add up years of lines from the index alone.
+CREATE INDEX idxInputDetailNO ON InputDetail(inputNO, productID, quantity, totalPrice);
 CREATE INDEX idxInputDetailProduct ON InputDetail(productID, inputNO);
 
 CREATE TABLE OutputForm (
@@ -53,7 +57,7 @@ CREATE TABLE OutputForm (
     createDate DATETIME,
     auditStatus INTEGER DEFAULT 0
 );
-CREATE INDEX idxOutputFormNO ON OutputForm(outputNO);
+CREATE INDEX idxOutputFormNO ON OutputForm(outputNO, customerID);
 CREATE INDEX idxOutputFormCustomer ON OutputForm(customerID);
 CREATE INDEX idxOutputFormDate ON OutputForm(outputDate);
 
@@ -70,7 +74,7 @@ CREATE TABLE OutputDetail (
     discount DOUBLE,
     unitStorageCost DOUBLE
 );
-CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO, productID);
+CREATE INDEX idxOutputDetailNO ON OutputDetail(outputNO, productID, quantity, totalPrice, unitStorageCost);
 CREATE INDEX idxOutputDetailProduct ON OutputDetail(productID, outputNO);
 -- The sale lines still without a unit cost, which the sales statistics fill
 -- in before each run: found at once instead of by reading every line. The
@@ -93,7 +97,7 @@ CREATE TABLE RefundForm (
     createDate DATETIME,
     auditStatus INTEGER DEFAULT 0
 );
-CREATE INDEX idxRefundFormNO ON RefundForm(refundNO);
+CREATE INDEX idxRefundFormNO ON RefundForm(refundNO, cosID);
 CREATE INDEX idxRefundFormType ON RefundForm(refundType);
 
 CREATE TABLE RefundDetail (

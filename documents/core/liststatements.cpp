@@ -188,22 +188,35 @@ QString BaseStatement(Kind kind, Query query, SqlForm form) {
     return selectList(asWritten) + fastFrom(kind, query);
 }
 
-QString OrderClause(Kind kind, Query query) {
+namespace {
+QString orderClause(Kind kind, Query query, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
     switch (query) {
     case Query::Documents:
         return QStringLiteral(" Order by %1.id desc ").arg(n.documentTable);
     case Query::Lines:
-        return QStringLiteral(" Order by %1.%2 desc ").arg(n.lineTable, n.numberColumn);
+        // The line's number equals its document's (the join), so ordering by
+        // the document's number gives the same order. SQLite then walks the
+        // documents' number index newest first and reads each document's
+        // lines through the lines' number index: the first screen comes
+        // after as many documents as it shows, whatever the criteria on the
+        // document, instead of after every line was read and sorted.
+        return QStringLiteral(" Order by %1.%2 desc ")
+            .arg(form == SqlForm::Sqlite ? n.documentTable : n.lineTable, n.numberColumn);
     default:
         return QString();
     }
+}
+} // namespace
+
+QString OrderClause(Kind kind, Query query) {
+    return orderClause(kind, query, SqlForm::AsWritten);
 }
 
 QString BuildStatement(Kind kind, Query query, const QString& criteria, SqlForm form) {
     QString sql = BaseStatement(kind, query, form);
     if (!criteria.isEmpty()) sql += QLatin1String(" WHERE ") + criteria;
-    return sql + OrderClause(kind, query);
+    return sql + orderClause(kind, query, form);
 }
 
 // ---------------------------------------------------------------- criteria
@@ -266,16 +279,18 @@ ListCriteria CombineCriteria(Kind kind, const QString& header, const QString& pr
                              SqlForm form) {
     ListCriteria c{header, header, {}};
     if (product.isEmpty()) return c;
-    // Each line's product tested against the matching ids: the number index
-    // holds productID, so lines that do not match are passed over without
-    // reading them or their product.
+    const QString sub = ProductSubSelect(kind, product, form);
+    // The lines list walks the documents in list order. The documents that
+    // hold a matching line are found first through the productID index, so
+    // the others are passed over without reading their lines; then each
+    // line's product is tested against the matching ids (the number index
+    // holds productID, so a line that does not match is not read either).
     QString lines = product;
     if (form == SqlForm::Sqlite)
-        lines = QStringLiteral(" +%1.productID in (select id from Product where ")
-                    .arg(shapeOf(kind).names.lineTable) +
+        lines = sub + QStringLiteral(" and +%1.productID in (select id from Product where ")
+                          .arg(shapeOf(kind).names.lineTable) +
                 product + QLatin1Char(')');
     c.lines = c.lines.isEmpty() ? lines : c.lines + QLatin1String(" and ") + lines;
-    const QString sub = ProductSubSelect(kind, product, form);
     c.documents = c.documents.isEmpty() ? sub : c.documents + QLatin1String(" and ") + sub;
     return c;
 }
@@ -284,9 +299,13 @@ namespace {
 // A text criterion on the partner's table. The Sqlite form tests the
 // document's partner key against the matching partners, so the test is made
 // on the document before its lines and look-ups are joined (the partner is
-// joined last); the plus keeps it from replacing the list's own order.
+// joined last). Alone, the plus keeps it from replacing the list's own
+// order: a name most partners share would otherwise fetch and sort nearly
+// every document. With a day range too, the partners' documents are fetched
+// through the partner index instead (the days then leave few to sort),
+// rather than walking every document in order to find a handful.
 void addPartnerLike(QString& criteria, Kind kind, const QString& column, const QString& text,
-                    SqlForm form) {
+                    SqlForm form, bool withDays) {
     if (form == SqlForm::AsWritten) {
         AddLikeCriterion(criteria, column, text);
         return;
@@ -296,8 +315,9 @@ void addPartnerLike(QString& criteria, Kind kind, const QString& column, const Q
     if (like.isEmpty()) return;
     const Shape& sh = shapeOf(kind);
     appendAnd(criteria);
-    criteria += QStringLiteral(" +%1.%2 in (select id from %3 where")
-                    .arg(sh.names.documentTable, sh.partnerKey, sh.partnerTable) +
+    criteria += QStringLiteral(" %1%2.%3 in (select id from %4 where")
+                    .arg(withDays ? QString() : QStringLiteral("+"), sh.names.documentTable, sh.partnerKey,
+                         sh.partnerTable) +
                 like + QLatin1Char(')');
 }
 } // namespace
@@ -306,17 +326,26 @@ ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     const KindNames& n = shapeOf(kind).names;
     QString h;
     SqlParams params;
-    addPartnerLike(h, kind, n.partnerColumn, s.partner, form);
+    const bool days = s.byDate || s.byCreateDate;
+    addPartnerLike(h, kind, n.partnerColumn, s.partner, form, days);
     if (kind == Kind::Sale)
-        addPartnerLike(h, kind, QStringLiteral("customerCode"), s.customerCode, form);
+        addPartnerLike(h, kind, QStringLiteral("customerCode"), s.customerCode, form, days);
     // Refunds have a hidden, empty type box that takes no part.
     if (!n.typeColumn.isEmpty()) AddKeyCriterion(h, n.typeColumn, s.typeKey);
     AddKeyCriterion(h, QStringLiteral("auditStatus"), s.auditKey);
     AddKeyCriterion(h, n.userColumn, s.userKey);
     AddKeyCriterion(h, QStringLiteral("TCreateUser.id"), s.createUserKey);
-    if (s.byDate) AddDayRange(h, params, n.dateColumn, s.dateStart, s.dateEnd, form);
+    // The lists show the newest documents first, walking the documents in
+    // that order and testing each one. A day range through the date index
+    // would instead fetch every document of the range and sort them all
+    // (for a year's lines, tens of thousands of rows) before the first row
+    // shows; the plus keeps SQLite from taking that index. A range far in
+    // the past still costs no more than one pass over the documents.
+    const QString plus = form == SqlForm::Sqlite ? QStringLiteral("+") : QString();
+    if (s.byDate) AddDayRange(h, params, plus + n.dateColumn, s.dateStart, s.dateEnd, form);
     if (s.byCreateDate)
-        AddDayRange(h, params, QStringLiteral("createDate"), s.createStart, s.createEnd, form);
+        AddDayRange(h, params, plus + QStringLiteral("createDate"), s.createStart, s.createEnd,
+                    form);
     QString p;
     AddLikeCriterion(p, QStringLiteral("productCode"), s.productCode);
     AddLikeCriterion(p, QStringLiteral("productName"), s.productName);
@@ -463,6 +492,10 @@ QString where(const QString& criteria) {
     return criteria.isEmpty() ? QString() : QLatin1String(" WHERE ") + criteria;
 }
 
+QString DocumentDateColumnName(Side side) {
+    return side == Side::Purchase ? QStringLiteral("inputDate") : QStringLiteral("outputDate");
+}
+
 } // namespace
 
 QString KeyPlaceholder() {
@@ -507,14 +540,31 @@ QString TrendDateExpression(Side side, Grouping grouping) {
 
 QString TrendStatement(Side side, Grouping grouping, const QString& criteria, SqlForm form) {
     const QString e = TrendDateExpression(side, grouping);
+    if (form == SqlForm::AsWritten)
+        return QLatin1String(" SELECT ") + e + QString::fromLatin1(kTrendSums[int(side)][int(form)]) +
+               QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
+               QLatin1String(" group by ") + e;
+    // The lines are first summed per document date, in the order the date
+    // index gives them (so without sorting the lines), and the day or month
+    // is then worked out once per date instead of three DatePart calls on
+    // every line: ten years of lines in a fraction of the time. The sums
+    // are the same sums taken in two steps; an empty one stays empty.
+    const bool sale = side == Side::Sale;
+    const QString date = DocumentDateColumnName(side);
+    const QString line = sale ? QStringLiteral("OutputDetail") : QStringLiteral("InputDetail");
+    QString inner = QStringLiteral(" SELECT [%1] AS %1, sum([quantity]) AS q, sum([%2].[totalPrice]) AS p")
+                        .arg(date, line);
+    if (sale) inner += QLatin1String(", sum(unitStorageCost*quantity) AS c");
+    inner += QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
+             QStringLiteral(" group by [%1] ").arg(date);
     QString sql = QLatin1String(" SELECT ") + e +
-                  QString::fromLatin1(kTrendSums[int(side)][int(form)]) +
-                  QString::fromLatin1(kTrendFrom[int(side)]) + where(criteria) +
-                  QLatin1String(" group by ") + e;
+                  QLatin1String(" AS fDate, sum(q) AS fquantity, sum(p) AS ftotalPrice");
+    if (sale)
+        sql += QLatin1String(", round(sum(c), 2) as ftotalCost, sum(p)-round(sum(c), 2) as ftotalRevenue");
     // The chart draws the rows in arrival order; SQLite does not promise
     // grouped rows in key order, so ask for it.
-    if (form == SqlForm::Sqlite) sql += QLatin1String(" order by fDate");
-    return sql;
+    return sql + QLatin1String(" FROM (") + inner + QLatin1String(") group by ") + e +
+           QLatin1String(" order by fDate");
 }
 
 } // namespace StatStatements

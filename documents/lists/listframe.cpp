@@ -187,12 +187,13 @@ void TListFrame::Prepare() {
     edtAuditStatus->addItem(QStringLiteral("未审核"), QStringLiteral("0"));
     edtAuditStatus->addItem(QStringLiteral("已审核"), QStringLiteral("1"));
     const QString all = QStringLiteral("<全部>"), allKey = QStringLiteral("-1");
+    const QString id = QStringLiteral("id");
     if (edtType && m_kind.types)
-        fillChoices(edtType, m_kind.types(m_dm), QStringLiteral("id"), QStringLiteral("elementValue"), all, allKey);
-    fillChoices(edtUser, m_dm.queryUser, QStringLiteral("id"), QStringLiteral("userName"), all, allKey);
-    fillChoices(edtCreateUser, m_dm.queryUser, QStringLiteral("id"), QStringLiteral("userName"), all, allKey);
-    fillChoices(edtPartner, m_kind.partners(m_dm), QStringLiteral("id"), m_kind.partnerNameField, QString(),
-                QString());
+        followChoices(edtType, [this] { return m_kind.types(m_dm); }, id, QStringLiteral("elementValue"), all, allKey);
+    followChoices(edtUser, [this] { return m_dm.queryUser; }, id, QStringLiteral("userName"), all, allKey);
+    followChoices(edtCreateUser, [this] { return m_dm.queryUser; }, id, QStringLiteral("userName"), all, allKey);
+    followChoices(edtPartner, [this] { return m_kind.partners(m_dm); }, id, m_kind.partnerNameField, QString(),
+                  QString());
     const QDate today = QDateTime::currentDateTime().date();
     for (QDateEdit* d : {edtDateStart, edtDateEnd, edtCreateDateStart, edtCreateDateEnd}) d->setDate(today);
     ClearCriteria();

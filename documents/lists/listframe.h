@@ -120,6 +120,8 @@ private:
     DataGrid* buildGrid(QWidget* page, const char* name, const QList<TListKind::Column>& columns);
     void fillChoices(QComboBox* box, DataSet* list, const QString& keyField, const QString& textField,
                      const QString& firstText, const QString& firstKey);
+    void followChoices(QComboBox* box, std::function<DataSet*()> list, const QString& keyField,
+                       const QString& textField, const QString& firstText, const QString& firstKey);
     void refillFrom(QComboBox* box, DataSet* list, const QString& field);
     void pageChanged(int index);
     void showPageWork(Page page);

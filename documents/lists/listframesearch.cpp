@@ -33,7 +33,7 @@ public:
 };
 
 QComboBox* combo(QWidget* parent, const QString& name, bool editable) {
-    auto* b = new QComboBox(parent);
+    auto* b = new RefillCombo(parent);
     b->setObjectName(name);
     b->setEditable(editable);
     b->setMinimumWidth(120);
@@ -222,6 +222,30 @@ void TListFrame::fillChoices(QComboBox* box, DataSet* list, const QString& keyFi
             box->addItem(list->valueAt(r, text).toString(), key < 0 ? QString() : list->valueAt(r, key).toString());
     }
     box->setCurrentIndex(0);
+}
+
+// The partners, users and types come from the shared lists, which change
+// while the window stays open (a partner added in its own window): the box
+// is filled now and again each time it opens, keeping what was chosen or
+// typed.
+void TListFrame::followChoices(QComboBox* box, std::function<DataSet*()> list, const QString& keyField,
+                               const QString& textField, const QString& firstText, const QString& firstKey) {
+    auto* refill = dynamic_cast<RefillCombo*>(box);
+    if (!refill) return;
+    auto fill = [this, box, list, keyField, textField, firstText, firstKey] {
+        const bool typed = box->isEditable();
+        const QString text = box->currentText();
+        const QVariant key = box->currentIndex() >= 0 ? box->currentData() : QVariant();
+        fillChoices(box, list(), keyField, textField, firstText, firstKey);
+        if (typed) {
+            box->setCurrentIndex(-1);
+            box->setEditText(text);
+        } else if (key.isValid()) {
+            box->setCurrentIndex(std::max(0, box->findData(key)));
+        }
+    };
+    fill();
+    refill->beforePopup = fill;
 }
 
 void TListFrame::refillFrom(QComboBox* box, DataSet* list, const QString& field) {

@@ -97,6 +97,8 @@ private slots:
     void refreshAfterEditor();
     void openingAndNew_data();
     void openingAndNew();
+    void choicesFollowSharedLists_data();
+    void choicesFollowSharedLists();
     void exportBothGrids_data();
     void exportBothGrids();
     void refundListsShowTheirDirection_data();
@@ -479,12 +481,66 @@ void TestDocumentLists::openingAndNew() {
     QTest::mouseClick(g->view()->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(g->view()->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseClick(f->ToolButton1, Qt::LeftButton);
-    QCOMPARE(s.calls.size(), 3);
+    // 新建(&N) from the keyboard, on either page.
+    QVERIFY(QTest::qWaitForWindowActive(s.form(k)));
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : s.form(k), Qt::Key_N, Qt::AltModifier);
+    QTRY_COMPARE(s.calls.size(), 4); // the button clicks itself a moment later
     QCOMPARE(s.calls[0].what + s.calls[0].number, "open" + p + (linesPage ? "-4" : "-5"));
     QCOMPARE(s.calls[1].what + s.calls[1].number, "open" + p + (linesPage ? "-2" : "-3"));
     QCOMPARE(s.calls[2].what, QString("new"));
+    QCOMPARE(s.calls[3].what, QString("new"));
     for (const Call& c : s.calls) QCOMPARE(int(c.kind), kind);
     waitSums(f);
+}
+
+// A partner, user or type added while the list is open is offered when its
+// box opens, and what was chosen stays chosen.
+void TestDocumentLists::choicesFollowSharedLists_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("insert");
+    QTest::addColumn<QString>("chosen"); // picked before the list changes; empty for typed boxes
+    QTest::addColumn<QString>("added");
+    QTest::newRow("purchase supplier") << int(Kind::Purchase) << "partner"
+                                       << "insert into Supplier(id, supplierName) values (30, 'Newco Supply')"
+                                       << "" << "Newco Supply";
+    QTest::newRow("sale customer") << int(Kind::Sale) << "partner"
+                                   << "insert into Customer(id, customerName, customerCode) values "
+                                      "(30, 'Newco Shop', 'K-30')"
+                                   << "" << "Newco Shop";
+    QTest::newRow("purchase handling user") << int(Kind::Purchase) << "user"
+                                            << "insert into Users(id, userName) values (30, 'zhou')" << "wang"
+                                            << "zhou";
+    QTest::newRow("sale entering user") << int(Kind::Sale) << "createUser"
+                                        << "insert into Users(id, userName) values (30, 'zhou')" << "li"
+                                        << "zhou";
+    QTest::newRow("sale type") << int(Kind::Sale) << "type"
+                               << "insert into ValueSet(id, setName, elementValue) values (30, 'OUTPUTTYPE', '批发')"
+                               << "零售" << "批发";
+}
+
+void TestDocumentLists::choicesFollowSharedLists() {
+    QFETCH(int, kind);
+    QFETCH(QString, box);
+    QFETCH(QString, insert);
+    QFETCH(QString, chosen);
+    QFETCH(QString, added);
+    Lists s;
+    TListFrame* f = s.shown(Kind(kind));
+    const QHash<QString, QComboBox*> boxes = {
+        {"partner", f->edtPartner}, {"user", f->edtUser}, {"createUser", f->edtCreateUser}, {"type", f->edtType}};
+    QComboBox* b = boxes.value(box);
+    QVERIFY(b);
+    QCOMPARE(b->findText(added), -1);
+    if (!chosen.isEmpty()) pick(b, chosen);
+    else b->setEditText("new");
+    s.db.exec(insert);
+    for (DataSet* q : s.dm.Queries()) q->requery(); // as the partner, staff and settings windows do
+    b->showPopup();
+    b->hidePopup();
+    QVERIFY(b->findText(added) >= 0);
+    QCOMPARE(b->currentText(), chosen.isEmpty() ? QString("new") : chosen);
 }
 
 void TestDocumentLists::exportBothGrids_data() {

@@ -236,15 +236,30 @@ constexpr qint64 kBudgetMs = 40000;
 // warms the caches), then g_runs times, each followed by the raw reader.
 // op returns the milliseconds of what it times, so that it can put the
 // window back where it was before the clock starts.
+// The program's connection, once open: its readers are handed out as lists
+// need them, so every reader it holds is watched, and one it opens during
+// the probe run is watched from its opening.
+const Connection* g_program = nullptr;
+
+std::vector<sqlite3*> watchedNow(const std::vector<sqlite3*>& watched) {
+    std::vector<sqlite3*> all = watched;
+    if (g_program)
+        for (sqlite3* h : g_program->handles())
+            if (std::find(all.begin(), all.end(), h) == all.end()) all.push_back(h);
+    return all;
+}
+
 Row measure(const QString& name, const std::vector<sqlite3*>& watched, sqlite3* rawDb,
             const std::function<double()>& op) {
     Row r;
     r.name = name;
     if (!wanted(name)) return r;
     Probe::start();
-    for (sqlite3* db : watched) Probe::watch(db);
+    for (sqlite3* db : watchedNow(watched)) Probe::watch(db);
+    Probe::watchNewConnections();
     op();
-    for (sqlite3* db : watched) Probe::unwatch(db);
+    Probe::stopWatchingNewConnections();
+    for (sqlite3* db : watchedNow(watched)) Probe::unwatch(db);
     const QList<Execution> runs = Probe::take();
     r.rows = Probe::rowsOf(runs);
     if (g_plans) g_planned.append({name, runs});
@@ -967,6 +982,7 @@ int runAll(int argc, char** argv, const QString& shopFile) {
     TWiring program(dm, context, placement);
     Connection& conn = dm.MainConn;
     const std::vector<sqlite3*> watched = {conn.handle(), conn.reader().handle()};
+    g_program = &conn;
 
     // The selector as a document line's product cell drives it: the typed
     // text in all four boxes, any of them matching.

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 #include <sqlite3.h>
 
 #include <utility>
@@ -15,10 +16,11 @@ namespace {
 QList<Execution> g_runs;
 QHash<sqlite3_stmt*, qsizetype> g_current; // statement -> its run being recorded
 bool g_recording = false;
+QThread* g_thread = nullptr; // the thread whose statements are recorded
 volatile qint64 g_sink = 0; // what the raw reader read, kept so that no read is left out
 
 int onTrace(unsigned kind, void*, void* p, void* x) {
-    if (!g_recording) return 0;
+    if (!g_recording || QThread::currentThread() != g_thread) return 0;
     auto* stmt = static_cast<sqlite3_stmt*>(p);
     if (kind == SQLITE_TRACE_STMT) {
         const char* text = static_cast<const char*>(x);
@@ -58,9 +60,14 @@ void watchNewConnections() {
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchOnOpen));
 }
 
+void stopWatchingNewConnections() {
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(watchOnOpen));
+}
+
 void start() {
     g_runs.clear();
     g_current.clear();
+    g_thread = QThread::currentThread();
     g_recording = true;
 }
 

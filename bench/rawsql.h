@@ -23,8 +23,12 @@ struct Execution {
 namespace Probe {
 void watch(sqlite3* db);   // a connection that is open already
 void unwatch(sqlite3* db);
-// Every connection opened from now on in this process is watched.
+// Every connection opened from now on in this process is watched, until
+// stopWatchingNewConnections(). Only statements run on the thread that
+// started watching are recorded: a sum worked out in the background is not
+// what a window waits for.
 void watchNewConnections();
+void stopWatchingNewConnections();
 void start();                 // forgets what was recorded
 QList<Execution> take();      // what was recorded since start()
 qint64 rowsOf(const QList<Execution>& runs);

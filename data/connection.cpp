@@ -249,6 +249,14 @@ Connection& Connection::reader() {
     return *m_readers.back();
 }
 
+std::vector<sqlite3*> Connection::handles() const {
+    std::vector<sqlite3*> out;
+    if (m_db) out.push_back(m_db);
+    for (const auto& r : m_readers)
+        for (sqlite3* h : r->handles()) out.push_back(h);
+    return out;
+}
+
 bool Connection::hasPendingRead() const {
     if (!m_db) return false;
     for (sqlite3_stmt* st = sqlite3_next_stmt(m_db, nullptr); st; st = sqlite3_next_stmt(m_db, st))

@@ -112,6 +112,9 @@ public:
     // every later list the file as it was then: each call hands out a handle
     // with no statement under way, opening another when all are held.
     Connection& reader();
+    // This connection's engine handle and those of its readers, for tools
+    // that watch what the program runs (the benchmarks).
+    std::vector<sqlite3*> handles() const;
     // Whether a statement on this handle is part-way through its rows.
     bool hasPendingRead() const;
 

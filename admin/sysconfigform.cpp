@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-TSysConfigForm* g_instance = nullptr;
 } // namespace
 
 TSysConfigForm::TSysConfigForm(TMainDM& dm, TAppContext& context, TDFMProxy& labels, QWidget* parent)
@@ -97,14 +96,9 @@ TSysConfigForm::TSysConfigForm(TMainDM& dm, TAppContext& context, TDFMProxy& lab
     });
     connect(SysOptionFrame1, &TSysOptionFrame::saved, this, &TSysConfigForm::showRefundChanged);
     resize(660, 440);
-    g_instance = this;
 }
 
-TSysConfigForm::~TSysConfigForm() {
-    if (g_instance == this) g_instance = nullptr;
-}
-
-TSysConfigForm* TSysConfigForm::Instance() { return g_instance; }
+TSysConfigForm::~TSysConfigForm() = default;
 
 void TSysConfigForm::addGroup(const QString& caption) {
     auto* label = new QLabel(caption, pGroupBar);

@@ -51,10 +51,6 @@ public:
     // pages are the administrator's, as is the menu item.
     void EditValueSet(const QString& setName);
 
-    // The settings window made after the login; null when there is none
-    // (before the login, or in a test that made none).
-    static TSysConfigForm* Instance();
-
 signals:
     // After the options are saved, with the option as stored.
     void showRefundChanged(bool on);

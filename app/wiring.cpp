@@ -47,6 +47,7 @@ TWiring::TWiring(TMainDM& dm, TAppContext& context, TControlPlacement& placement
     m_backups->AddDataRoot(&m_catalogue->Products());
     m_sysConfig = std::make_unique<TSysConfigForm>(dm, context, *m_labels, m_mainForm.get());
     m_partners = std::make_unique<TPartners>(dm, *m_labels, placement, *m_factory);
+    m_partners->SetTypeEditor([settings = m_sysConfig.get()](const QString& set) { settings->EditValueSet(set); });
     m_lists = std::make_unique<TDocumentLists>(dm, *m_labels, placement, *m_factory);
     m_stock = std::make_unique<TStockView>(dm, context, *m_labels, placement, *m_factory, *m_lists, m_mainForm.get());
     // The editors pick partners and staff from their list windows.

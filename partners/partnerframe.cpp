@@ -8,7 +8,6 @@
 #include "guard.h"
 #include "maindm.h"
 #include "quickmessagedlg.h"
-#include "sysconfigform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -355,7 +354,7 @@ void TPartnerFrame::DeletePartner() {
 }
 
 void TPartnerFrame::EditTypes() {
-    if (TSysConfigForm* settings = TSysConfigForm::Instance()) settings->EditValueSet(m_kind.typeSet);
+    if (TypeEditor) TypeEditor(m_kind.typeSet);
 }
 
 void TPartnerFrame::rereadShared() {

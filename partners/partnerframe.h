@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class DataGrid;
 class DataSet;
 class DBLineEdit;
@@ -66,6 +68,9 @@ public:
     void DeletePartner();
     // The type list, on its page of the settings window.
     void EditTypes();
+    // Opens the editor of this kind's type list (the settings window on its
+    // page), given the list's name; the type button does nothing without it.
+    std::function<void(const QString& setName)> TypeEditor;
 
     // Opening for upkeep: no pick pending, the editor folded, every partner.
     void ResetForMaintenance();

@@ -1,6 +1,7 @@
 #include "partners.h"
 
 #include "partnerform.h"
+#include "partnerframe.h"
 #include "resourcefactory.h"
 
 TPartners::TPartners(TMainDM& dm, TDFMProxy& labels, TControlPlacement& placement, TResourceFactory& factory)
@@ -15,11 +16,17 @@ TPartners::~TPartners() {
 TSupplierForm* TPartners::GetSupplierForm() {
     return m_factory.Get<TSupplierForm>(
         QStringLiteral("SupplierForm"), [this] { return new TSupplierForm(m_dm, m_labels, m_placement); },
-        [](TSupplierForm* w) { w->Prepare(); });
+        [this](TSupplierForm* w) {
+            w->Frame()->TypeEditor = m_typeEditor;
+            w->Prepare();
+        });
 }
 
 TCustomerForm* TPartners::GetCustomerForm() {
     return m_factory.Get<TCustomerForm>(
         QStringLiteral("CustomerForm"), [this] { return new TCustomerForm(m_dm, m_labels, m_placement); },
-        [](TCustomerForm* w) { w->Prepare(); });
+        [this](TCustomerForm* w) {
+            w->Frame()->TypeEditor = m_typeEditor;
+            w->Prepare();
+        });
 }

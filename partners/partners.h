@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class TControlPlacement;
 class TCustomerForm;
 class TDFMProxy;
@@ -17,6 +21,10 @@ public:
     TPartners(const TPartners&) = delete;
     TPartners& operator=(const TPartners&) = delete;
 
+    // Where the windows' type buttons lead: the settings window's page of
+    // the named type list. Set before the windows are first made.
+    void SetTypeEditor(std::function<void(const QString& setName)> editor) { m_typeEditor = std::move(editor); }
+
     TSupplierForm* GetSupplierForm();
     TCustomerForm* GetCustomerForm();
 
@@ -25,4 +33,5 @@ private:
     TDFMProxy& m_labels;
     TControlPlacement& m_placement;
     TResourceFactory& m_factory;
+    std::function<void(const QString&)> m_typeEditor;
 };

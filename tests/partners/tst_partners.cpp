@@ -89,6 +89,7 @@ struct Shell {
         partners = std::make_unique<TPartners>(dm, *labels, *placement, factory);
         ctx.SetCurrentUser({1, 1, "admin"});
         settings = std::make_unique<TSysConfigForm>(dm, ctx, *labels);
+        partners->SetTypeEditor([this](const QString& set) { settings->EditValueSet(set); });
     }
     ~Shell() {
         settings.reset();

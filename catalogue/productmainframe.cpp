@@ -32,13 +32,7 @@
 
 namespace {
 QToolButton* toolButton(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    b->setAutoRaise(true);
-    b->setMinimumWidth(48);
-    return b;
+    return NamedToolButton(parent, QString::fromLatin1(name), text, 48);
 }
 
 } // namespace

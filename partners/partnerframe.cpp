@@ -27,13 +27,7 @@ namespace {
 constexpr int kLabelWidth = 76;
 
 QToolButton* toolButton(QWidget* parent, const QString& name, const QString& text) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    b->setAutoRaise(true);
-    b->setMinimumWidth(48);
-    return b;
+    return NamedToolButton(parent, name, text, 48);
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& text) {

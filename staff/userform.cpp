@@ -28,12 +28,7 @@
 
 namespace {
 QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    b->setAutoRaise(true);
-    b->setMinimumWidth(52);
+    QToolButton* b = NamedToolButton(bar, QString::fromLatin1(name), text, 52);
     bar->addWidget(b);
     return b;
 }

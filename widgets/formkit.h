@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QToolButton>
 #include <QString>
 #include <initializer_list>
 
@@ -12,6 +13,18 @@ inline QPushButton* NamedButton(QWidget* parent, const char* name, const QString
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
+    return b;
+}
+
+// A flat text-only tool button with its objectName, as the windows' button
+// bars use them.
+inline QToolButton* NamedToolButton(QWidget* parent, const QString& name, const QString& text, int minWidth) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setAutoRaise(true);
+    b->setMinimumWidth(minWidth);
     return b;
 }
 

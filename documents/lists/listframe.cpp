@@ -32,13 +32,7 @@ using namespace ListStatements;
 
 namespace {
 QToolButton* toolButton(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    b->setAutoRaise(true);
-    b->setMinimumWidth(52);
-    return b;
+    return NamedToolButton(parent, QString::fromLatin1(name), text, 52);
 }
 
 // A sum as the footer writes it: two decimals for a floating value (unless

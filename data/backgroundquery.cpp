@@ -3,6 +3,7 @@
 #include "guard.h"
 
 #include <QFutureWatcher>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
@@ -11,16 +12,16 @@ struct Outcome {
     QString error;
 };
 
-Outcome runFirstRow(const QString& dataFile, const QString& sql, const SqlParams& params) {
+Outcome runFirstRow(const std::shared_ptr<BackgroundReaders>& readers, const QString& sql, const SqlParams& params) {
     Outcome out;
     try {
-        Connection conn;
-        conn.open(dataFile);
-        conn.execute(QStringLiteral("PRAGMA query_only=1"));
-        conn.select(sql, params, [&out](const Statement& st) {
-            for (int i = 0; i < st.columnCount(); ++i) out.row << st.value(i);
-            return false;
+        const bool read = readers->read([&](Connection& conn) {
+            conn.select(sql, params, [&out](const Statement& st) {
+                for (int i = 0; i < st.columnCount(); ++i) out.row << st.value(i);
+                return false;
+            });
         });
+        if (!read) out.row.clear();
     } catch (...) {
         out.row.clear();
         out.error = Guard::CurrentExceptionText();
@@ -30,7 +31,7 @@ Outcome runFirstRow(const QString& dataFile, const QString& sql, const SqlParams
 } // namespace
 
 namespace TBackgroundQuery {
-void FirstRow(const QString& dataFile, const QString& sql, const SqlParams& params, QObject* context,
+void FirstRow(Connection& conn, const QString& sql, const SqlParams& params, QObject* context,
               std::function<void(const QVariantList& row, const QString& error)> done) {
     // The watcher lives with the context: if the window goes first, so does
     // the watcher, and the result is dropped where it lands.
@@ -40,6 +41,11 @@ void FirstRow(const QString& dataFile, const QString& sql, const SqlParams& para
         watcher->deleteLater();
         Guard::Run([&] { done(o.row, o.error); });
     });
-    watcher->setFuture(QtConcurrent::run(runFirstRow, dataFile, sql, params));
+    // Started once the events already waiting are handled: the rows just
+    // read are painted first, while the sum's thread does not yet take the
+    // second processor away from them.
+    QTimer::singleShot(0, watcher, [watcher, readers = conn.backgroundReaders(), sql, params] {
+        watcher->setFuture(QtConcurrent::run(runFirstRow, readers, sql, params));
+    });
 }
 } // namespace TBackgroundQuery

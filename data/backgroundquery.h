@@ -6,12 +6,13 @@
 #include <QVariantList>
 #include <functional>
 
-// Runs one statement on a connection of its own, off the interface thread,
-// and hands its first row to `done` on the interface thread. For footers and
-// totals that take a second on years of lines: the window shows its rows at
-// once and the sums follow. When `context` is gone first, `done` is not
-// called. A failure comes as `error` (the engine's text) with an empty row.
+// Runs one statement off the interface thread, on one of conn's background
+// readers, and hands its first row to `done` on the interface thread. For
+// footers and totals that take a second on years of lines: the window shows
+// its rows at once and the sums follow. When `context` is gone first, `done`
+// is not called. A failure comes as `error` (the engine's text) with an empty
+// row; a read given up because conn was closed comes as an empty row alone.
 namespace TBackgroundQuery {
-void FirstRow(const QString& dataFile, const QString& sql, const SqlParams& params, QObject* context,
+void FirstRow(Connection& conn, const QString& sql, const SqlParams& params, QObject* context,
               std::function<void(const QVariantList& row, const QString& error)> done);
 } // namespace TBackgroundQuery

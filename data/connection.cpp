@@ -9,6 +9,11 @@
 #include <QRegularExpression>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
 // ---------------------------------------------------------------- Statement
 
 Statement::Statement(Connection& conn, const QString& sql) : m_conn(conn) {
@@ -249,6 +254,12 @@ Connection& Connection::reader() {
     return *m_readers.back();
 }
 
+std::shared_ptr<BackgroundReaders> Connection::backgroundReaders() {
+    if (!m_db) throw DbError(QStringLiteral("未连接到数据库."));
+    if (!m_background) m_background = std::make_shared<BackgroundReaders>(m_file);
+    return m_background;
+}
+
 std::vector<sqlite3*> Connection::handles() const {
     std::vector<sqlite3*> out;
     if (m_db) out.push_back(m_db);
@@ -284,6 +295,7 @@ void Connection::setTrace(std::function<void(const QString&)> trace) {
 }
 
 void Connection::close() {
+    if (m_background) std::exchange(m_background, nullptr)->shutDown();
     m_readers.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
@@ -292,6 +304,7 @@ void Connection::close() {
 }
 
 void Connection::release() {
+    if (m_background) std::exchange(m_background, nullptr)->shutDown();
     while (!m_readers.empty()) {
         m_readers.back()->release();
         m_readers.pop_back();
@@ -443,4 +456,79 @@ TransactionGuard::~TransactionGuard() {
 void TransactionGuard::commit() {
     m_conn.commit();
     m_done = true;
+}
+
+// ---------------------------------------------------------- BackgroundReaders
+
+struct BackgroundReaders::State {
+    QString file;
+    std::mutex lock;
+    std::condition_variable returned;
+    std::vector<std::unique_ptr<Connection>> idle;
+    std::vector<Connection*> reading; // lent and open, so that shutDown can interrupt them
+    int lent = 0;
+    bool shut = false;
+};
+
+// Two stay open: the footer of a list and the stock view's may be read at
+// once; more are opened when asked for and closed when given back.
+constexpr size_t kKeptBackgroundReaders = 2;
+
+BackgroundReaders::BackgroundReaders(QString file) : m(std::make_unique<State>()) { m->file = std::move(file); }
+
+BackgroundReaders::~BackgroundReaders() { shutDown(); }
+
+bool BackgroundReaders::read(const std::function<void(Connection&)>& read) {
+    std::unique_ptr<Connection> conn;
+    {
+        std::lock_guard hold(m->lock);
+        if (m->shut) return false;
+        ++m->lent;
+        if (!m->idle.empty()) {
+            conn = std::move(m->idle.back());
+            m->idle.pop_back();
+        }
+    }
+    auto giveBack = [this, &conn](bool keep) {
+        std::lock_guard hold(m->lock);
+        if (conn) m->reading.erase(std::remove(m->reading.begin(), m->reading.end(), conn.get()), m->reading.end());
+        if (keep && conn && !m->shut && m->idle.size() < kKeptBackgroundReaders) m->idle.push_back(std::move(conn));
+        conn.reset();
+        --m->lent;
+        m->returned.notify_all();
+    };
+    try {
+        if (!conn) {
+            conn = std::make_unique<Connection>();
+            conn->open(m->file);
+            conn->execute(QStringLiteral("PRAGMA query_only=1"));
+        }
+        {
+            std::lock_guard hold(m->lock);
+            if (m->shut) throw DbError(QStringLiteral("interrupted"));
+            m->reading.push_back(conn.get());
+        }
+        read(*conn);
+    } catch (...) {
+        bool givenUp = false;
+        {
+            std::lock_guard hold(m->lock);
+            givenUp = m->shut;
+        }
+        // A connection whose read failed is not kept: it may be left inside
+        // a read the failure cut short.
+        giveBack(false);
+        if (givenUp) return false;
+        throw;
+    }
+    giveBack(true);
+    return true;
+}
+
+void BackgroundReaders::shutDown() {
+    std::unique_lock hold(m->lock);
+    m->shut = true;
+    for (Connection* c : m->reading) sqlite3_interrupt(c->handle());
+    m->returned.wait(hold, [this] { return m->lent == 0; });
+    m->idle.clear();
 }

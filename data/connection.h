@@ -11,6 +11,7 @@ struct sqlite3_stmt;
 
 class Connection;
 class Statement;
+class BackgroundReaders;
 
 // Parameters of a statement by name, with or without the leading ':' and in
 // any case: {{"id", 5}, {"name", text}}. A name the statement does not use is
@@ -112,6 +113,10 @@ public:
     // every later list the file as it was then: each call hands out a handle
     // with no statement under way, opening another when all are held.
     Connection& reader();
+    // Connections of their own to the same file for reads off the interface
+    // thread (footers, totals), shared with the threads that run them.
+    // close() and release() end them, waiting for a read under way.
+    std::shared_ptr<BackgroundReaders> backgroundReaders();
     // This connection's engine handle and those of its readers, for tools
     // that watch what the program runs (the benchmarks).
     std::vector<sqlite3*> handles() const;
@@ -153,7 +158,33 @@ private:
     sqlite3* m_db = nullptr;
     QString m_file;
     std::vector<std::unique_ptr<Connection>> m_readers;
+    std::shared_ptr<BackgroundReaders> m_background;
     std::function<void(const QString&)> m_trace;
+};
+
+// Read-only connections to one data file, each lent to one thread at a time
+// and kept for the next read, so that a footer read again and again finds
+// the file's pages in its cache instead of opening the file anew each time.
+class BackgroundReaders {
+public:
+    explicit BackgroundReaders(QString file);
+    ~BackgroundReaders();
+    BackgroundReaders(const BackgroundReaders&) = delete;
+    BackgroundReaders& operator=(const BackgroundReaders&) = delete;
+
+    // Runs read on a connection lent to the calling thread alone, from any
+    // thread. False when the readers were shut down before or during the
+    // read: the read was given up, and its error is of no interest. Other
+    // errors are thrown.
+    bool read(const std::function<void(Connection&)>& read);
+    // Stops reads under way, waits until every connection is back, and
+    // closes them all; later reads are refused. The file may then be
+    // replaced.
+    void shutDown();
+
+private:
+    struct State;
+    std::unique_ptr<State> m;
 };
 
 // Rolls the transaction back unless commit() was reached.

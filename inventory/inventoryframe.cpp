@@ -268,20 +268,29 @@ void TInventoryFrame::treeChanged(QTreeWidgetItem* item) {
 void TInventoryFrame::LoadStock(const StockView::Criteria& criteria) {
     m_criteria = criteria;
     m_loaded = true;
-    openSums();
     queryInventory->close();
     queryInventory->setSql(StockView::ListStatement(criteria.text));
     queryInventory->clearParams();
     for (auto it = criteria.params.cbegin(); it != criteria.params.cend(); ++it)
         queryInventory->setParam(it.key(), it.value());
-    queryInventory->open();
+    openRowsThenSums();
 }
 
 void TInventoryFrame::RefreshStock() {
     if (!m_loaded) return;
-    openSums();
+    openRowsThenSums();
+}
+
+// The rows first: the sums' thread would otherwise share the processor with
+// the first page the user waits for. The footer is emptied before, so a list
+// that fails to open shows no old total.
+void TInventoryFrame::openRowsThenSums() {
+    m_sums.clear();
+    ++m_sumGeneration;
+    showFooter();
     queryInventory->close();
     queryInventory->open();
+    openSums();
 }
 
 // The sums over a hundred thousand stock rows are read off the interface
@@ -291,7 +300,7 @@ void TInventoryFrame::openSums() {
     const int generation = ++m_sumGeneration;
     ++m_pendingSums;
     showFooter();
-    TBackgroundQuery::FirstRow(m_dm.MainConn.fileName(), StockView::SumStatement(m_criteria.text), m_criteria.params,
+    TBackgroundQuery::FirstRow(m_dm.MainConn, StockView::SumStatement(m_criteria.text), m_criteria.params,
                                this, [this, generation](const QVariantList& row, const QString& error) {
                                    --m_pendingSums;
                                    if (generation == m_sumGeneration) {

@@ -71,6 +71,7 @@ private:
     void fillCategoryBox();
     void treeChanged(QTreeWidgetItem* item);
     void openSums();
+    void openRowsThenSums();
     void showFooter();
     bool hasRow() const;
 

@@ -255,9 +255,7 @@ void TListFrame::LoadLists(const ListCriteria& criteria) {
         p.list->clearParams();
         for (auto it = m_params.cbegin(); it != m_params.cend(); ++it) p.list->setParam(it.key(), it.value());
     }
-    const Page page = currentPage();
-    openSum(page);
-    openList(page);
+    openPage(currentPage());
 }
 
 void TListFrame::ResetLists() {
@@ -281,6 +279,14 @@ void TListFrame::closeAll() {
     }
 }
 
+// The rows first: the sum's thread would otherwise share the processor with
+// the first page the user waits for. (closeAll has emptied the footer, so a
+// list that fails to open shows no old total.)
+void TListFrame::openPage(Page page) {
+    openList(page);
+    openSum(page);
+}
+
 void TListFrame::openList(Page page) {
     PageLists& p = m_pages[page];
     if (p.sql.isEmpty() || p.list->isActive()) return;
@@ -298,7 +304,7 @@ void TListFrame::openSum(Page page) {
     const int generation = ++p.generation;
     ++m_pendingSums;
     showFooter(page);
-    TBackgroundQuery::FirstRow(m_dm.MainConn.fileName(), p.sumSql, m_params, this,
+    TBackgroundQuery::FirstRow(m_dm.MainConn, p.sumSql, m_params, this,
                                [this, page, generation](const QVariantList& row, const QString& error) {
                                    --m_pendingSums;
                                    PageLists& q = m_pages[page];
@@ -344,8 +350,7 @@ void TListFrame::pageChanged(int) {
 void TListFrame::showPageWork(Page page) {
     btnExportMain->setVisible(page == Documents);
     btnExportDetail->setVisible(page == Lines);
-    openSum(page);
-    openList(page);
+    openPage(page);
 }
 
 void TListFrame::RefreshList() {
@@ -354,8 +359,7 @@ void TListFrame::RefreshList() {
     DataSet* list = m_pages[page].list;
     const int row = list->isActive() ? list->recNo() : -1;
     closeAll();
-    openSum(page);
-    openList(page);
+    openPage(page);
     if (!list->isActive()) return;
     // The row may be gone (deleted); staying near it is enough.
     if (row > 0) Guard::Run([&] {

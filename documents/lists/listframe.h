@@ -125,6 +125,7 @@ private:
     void refillFrom(QComboBox* box, DataSet* list, const QString& field);
     void pageChanged(int index);
     void showPageWork(Page page);
+    void openPage(Page page);
     void openList(Page page);
     void openSum(Page page);
     void closeAll();

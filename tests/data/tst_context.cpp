@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
+#include <cmath>
 
 namespace {
 QByteArray digestOf(const QString& path) {
@@ -224,12 +225,42 @@ void TestContext::roundMoney_data() {
     QTest::newRow("negative") << -12.345 << -12.35;
     QTest::newRow("whole") << 10.0 << 10.0;
     QTest::newRow("1.005") << 1.005 << 1.0;
+    QTest::newRow("huge, past the quick path") << 123456789012345.67 << 123456789012345.67;
+    QTest::newRow("negative zero") << -0.001 << -0.0;
+    // A run of amounts near and on half a cent, small and large, against
+    // the rounding worked out on the wide quotient alone: the quick path
+    // must never round one of them otherwise.
+    QTest::newRow("sweep") << qQNaN() << qQNaN();
 }
+
+namespace {
+double wideRound(double x) {
+    const long double cent = 0.01;
+    return static_cast<double>(std::nearbyint(static_cast<long double>(x) / cent) * cent);
+}
+} // namespace
 
 void TestContext::roundMoney() {
     QFETCH(double, x);
     QFETCH(double, expected);
-    QCOMPARE(TUtils::RoundMoney(x), expected);
+    if (!qIsNaN(x)) {
+        QCOMPARE(TUtils::RoundMoney(x), expected);
+        QCOMPARE(std::signbit(TUtils::RoundMoney(x)), std::signbit(expected));
+        return;
+    }
+    QVERIFY(qIsNaN(TUtils::RoundMoney(x)));
+    int differ = 0;
+    for (double scale : {1.0, 1e3, 1e6, 1e9, 1e12, 1e13, 1.1e13, 1e14}) {
+        for (int i = -3000; i <= 3000; ++i) {
+            for (double offset : {0.0, 0.001, 0.004, 0.005, 0.0049999999, 0.0050000001, 0.006, 0.0025, 0.0075}) {
+                const double v = scale * 0.01 * i + offset + i * 0.0137;
+                if (TUtils::RoundMoney(v) != wideRound(v) && ++differ < 5) qWarning("%.17g", v);
+                const double product = TUtils::RoundMoney(0.01 * i + offset) * (i % 97 + 0.5);
+                if (TUtils::RoundMoney(product) != wideRound(product) && ++differ < 5) qWarning("%.17g", product);
+            }
+        }
+    }
+    QCOMPARE(differ, 0);
 }
 
 void TestContext::dateToText() {

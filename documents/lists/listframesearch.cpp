@@ -92,7 +92,9 @@ void TListFrame::buildSearchPanel() {
     for (QComboBox* b : {edtproduct_model, edtproduct_spec}) {
         b->setEditable(true);
         b->setInsertPolicy(QComboBox::NoInsert);
-        if (!k.sizeColorLists) b->setStyleSheet(QStringLiteral("QComboBox::drop-down { width: 0px; border: none; }"));
+        if (!k.sizeColorLists)
+            b->setStyleSheet(QStringLiteral("QComboBox { padding-right: 2px; } QComboBox::drop-down { "
+                                            "subcontrol-origin: padding; width: 0px; border: 0px; }"));
     }
     edtproduct_model->setObjectName(QStringLiteral("edtproduct_model"));
     edtproduct_spec->setObjectName(QStringLiteral("edtproduct_spec"));

@@ -221,25 +221,38 @@ void TInventoryFrame::fillCategoryBox() {
     cbCategory->setCurrentIndex(0);
 }
 
+// The categories as read, to see whether the tree and the box need building
+// again: on most openings of the window nothing has changed.
+QStringList TInventoryFrame::categoryRows() const {
+    QStringList out;
+    if (!queryCategory->isActive()) return out;
+    const int n = queryCategory->recordCount();
+    const int fields = queryCategory->fieldCount();
+    for (int r = 0; r < n; ++r)
+        for (int f = 0; f < fields; ++f) out << queryCategory->valueAt(r, f).toString();
+    return out;
+}
+
 void TInventoryFrame::ReloadStock() {
-    // The category lists may fail to read again; the stock is still shown.
-    try {
-        fillCategoryBox();
-    } catch (...) {
-    }
+    // The category lists may fail to read again; the stock is still shown,
+    // with the categories as they were.
     try {
         ++m_treeSync;
         const QVariant selected = m_tree->keyOf(JvDBTreeView1->currentItem());
+        const QStringList before = categoryRows();
         queryCategory->close();
         queryCategory->open();
-        m_tree->fill(*queryCategory);
-        JvDBTreeView1->expandAll();
-        if (QTreeWidgetItem* item = m_tree->findItem(selected)) JvDBTreeView1->setCurrentItem(item);
+        if (categoryRows() != before || JvDBTreeView1->topLevelItemCount() == 0) {
+            m_tree->fill(*queryCategory);
+            JvDBTreeView1->expandAll();
+            if (QTreeWidgetItem* item = m_tree->findItem(selected)) JvDBTreeView1->setCurrentItem(item);
+            fillCategoryBox();
+        }
         --m_treeSync;
-        fillCategoryBox();
     } catch (...) {
         m_treeSync = 0;
     }
+    cbCategory->setCurrentIndex(0);
     if (queryCategory->isActive()) queryCategory->first();
     SearchStock();
 }

@@ -69,6 +69,7 @@ private:
     QWidget* buildButtons();
     void buildGrid(bool withCost);
     void fillCategoryBox();
+    QStringList categoryRows() const;
     void treeChanged(QTreeWidgetItem* item);
     void openSums();
     void openRowsThenSums();

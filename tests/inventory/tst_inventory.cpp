@@ -182,15 +182,31 @@ void TestInventory::filters() {
 void TestInventory::tree_data() {
     QTest::addColumn<QString>("category");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("top lists every stock row") << "全部商品" << "11,12,13,14,15,16";
-    QTest::newRow("a category, not its sub-categories") << "服装" << "14,16";
-    QTest::newRow("a leaf") << "男装" << "11,12,15";
+    QTest::addColumn<QString>("meanwhile"); // changed before the window is opened again
+    QTest::newRow("top lists every stock row") << "全部商品" << "11,12,13,14,15,16" << "";
+    QTest::newRow("a category, not its sub-categories") << "服装" << "14,16" << "";
+    QTest::newRow("a leaf") << "男装" << "11,12,15" << "";
+    QTest::newRow("reopened, nothing changed") << "男装" << "11,12,15" << "-";
+    QTest::newRow("reopened after a rename") << "男士" << "11,12,15"
+                                              << "update ProductCategory set categoryName = '男士' where id = 3";
 }
 
 void TestInventory::tree() {
     QFETCH(QString, category);
     QFETCH(QString, expected);
+    QFETCH(QString, meanwhile);
     Stock s;
+    if (!meanwhile.isEmpty()) {
+        // Opening again shows every stock row, whatever the box held, and
+        // the categories as they are now.
+        s.f->cbCategory->setCurrentIndex(2);
+        if (meanwhile != "-") s.db.exec(meanwhile);
+        s.form->ReloadStock();
+        QCOMPARE(s.f->cbCategory->currentIndex(), 0);
+        QCOMPARE(s.listed(), QString("11,12,13,14,15,16"));
+        QVERIFY(s.f->cbCategory->findText(category) > 0);
+        s.waitSums();
+    }
     s.f->edtSearchKey->setText("zzz"); // the search group takes no part
     const auto found = s.f->JvDBTreeView1->findItems(category, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);

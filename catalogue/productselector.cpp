@@ -8,6 +8,7 @@
 #include "dynamicfield.h"
 #include "formkit.h"
 #include "guard.h"
+#include "productindex.h"
 #include "quickmessagedlg.h"
 
 #include <QApplication>
@@ -17,12 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <optional>
 
 namespace {
@@ -66,75 +65,7 @@ QString searchCondition(const TProduct& c, bool matchAll, SqlParams* params) {
 // the connection itself inside a transaction, to see the uncommitted rows.
 Connection& readingConnection(Connection& conn) { return conn.inTransaction() ? conn : conn.reader(); }
 
-// LIKE ignores the case of ASCII letters only; the index holds them lowered.
-QString asciiLower(QString s) {
-    for (QChar& ch : s)
-        if (ch >= QLatin1Char('A') && ch <= QLatin1Char('Z')) ch = QChar(ch.unicode() + ('a' - 'A'));
-    return s;
-}
-
-// The first text after all texts that start with prefix; empty when no text
-// comes after them.
-QString afterPrefix(const QString& prefix) {
-    QList<uint> chars = prefix.toUcs4();
-    while (!chars.isEmpty()) {
-        uint last = chars.takeLast();
-        if (last >= 0x10FFFF) continue;
-        ++last;
-        if (last >= 0xD800 && last <= 0xDFFF) last = 0xE000; // no character is a surrogate
-        chars.append(last);
-        return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), chars.size());
-    }
-    return QString();
-}
-
-// The products that may hold one text, as a statement of their ids: every
-// product with a value like '%text%' is among them, and perhaps some that
-// are not (the text has wildcards, or is in another column).
-struct Holders {
-    QString ids;      // select ... as id; an id may come more than once
-    SqlParams params; // of ids
-    int entries = 0;  // rows of ids (at least the products), counted up to a limit
-};
-
-// Nothing when the text is wildcards only, and so narrows nothing.
-std::optional<Holders> holdersOf(Connection& conn, const QString& text, const QString& key, int countTo) {
-    static const QRegularExpression wildcard(QStringLiteral("[%_]"));
-    const QStringList runs = asciiLower(text).split(wildcard, Qt::SkipEmptyParts);
-    if (runs.isEmpty()) return std::nullopt;
-    Holders h;
-    QStringList phrases;
-    for (const QString& run : runs)
-        if (run.toUcs4().size() >= 3)
-            phrases << QLatin1Char('"') + QString(run).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-                           QLatin1Char('"');
-    if (!phrases.isEmpty()) {
-        // A phrase of trigrams is that text inside one value, for every run
-        // of three characters or more.
-        h.ids = QStringLiteral("select rowid as id from ProductSearch where ProductSearch match :%1").arg(key);
-        h.params.insert(key, phrases.join(QLatin1String(" AND ")));
-    } else {
-        // Runs of one or two characters: the values end in two padding
-        // characters, so wherever the longest run stands in a value, a
-        // trigram starts with it, and the index lists those terms together.
-        const QString run = *std::max_element(runs.begin(), runs.end(), [](const QString& a, const QString& b) {
-            return a.toUcs4().size() < b.toUcs4().size();
-        });
-        const QString end = afterPrefix(run);
-        h.ids = QStringLiteral("select doc as id from ProductSearchTerms where term >= :%1").arg(key);
-        h.params.insert(key, run);
-        if (!end.isEmpty()) {
-            h.ids += QStringLiteral(" and term < :%1end").arg(key);
-            h.params.insert(key + QLatin1String("end"), end);
-        }
-    }
-    Statement count(conn, QStringLiteral("select count(*) from (%1 limit :countTo)").arg(h.ids));
-    count.bindAll(h.params);
-    count.bind(QStringLiteral(":countTo"), countTo);
-    count.step();
-    h.entries = count.value(0).toInt();
-    return h;
-}
+using ProductIndex::Holders;
 
 // The products that may match the criteria, from the index: for any text,
 // those holding one of them; for all texts, those holding the rarest one.
@@ -147,7 +78,7 @@ std::optional<Holders> holdersOf(Connection& conn, const TProduct& c, bool match
         if (text.isEmpty() || texts.contains(text)) continue;
         texts << text;
         const QString key = QStringLiteral("holder%1").arg(texts.size());
-        const std::optional<Holders> h = holdersOf(conn, text, key, filterLimit + 1);
+        const std::optional<Holders> h = ProductIndex::HoldersOf(conn, text, key, filterLimit + 1);
         const bool narrows = h && h->entries <= filterLimit;
         if (matchAll) {
             if (narrows && (!holders || h->entries < holders->entries)) holders = h;

@@ -270,7 +270,7 @@ StockView::Search TInventoryFrame::SearchGroup() const {
 }
 
 void TInventoryFrame::SearchStock() {
-    LoadStock(StockView::BuildCriteria(SearchGroup()));
+    LoadStock(StockView::BuildCriteria(SearchGroup(), &m_dm.MainConn));
 }
 
 void TInventoryFrame::treeChanged(QTreeWidgetItem* item) {

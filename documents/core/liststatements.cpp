@@ -1,8 +1,10 @@
 #include "liststatements.h"
 
+#include "productindex.h"
 #include "sqltext.h"
 
 #include <QRegularExpression>
+#include <optional>
 
 namespace {
 
@@ -322,7 +324,31 @@ void addPartnerLike(QString& criteria, Kind kind, const QString& column, const Q
 }
 } // namespace
 
-ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
+namespace {
+// " Product.id in (...) and": the products that may hold the rarest of the
+// texts, as the product index lists them, so that the likes that follow are
+// tested on those only. The index holds code, name, model and 规格 alike, so
+// it may list some that do not match; the likes still decide. Nothing when
+// every text is too common (or wildcards only) for the index to narrow the
+// products: reading tens of thousands of them by id takes longer than
+// testing them all. The index's statement is written into the text as the
+// likes are.
+QString indexedProducts(Connection& conn, const QStringList& texts) {
+    using ProductIndex::kScanLimit;
+    std::optional<ProductIndex::Holders> rarest;
+    for (const QString& text : texts) {
+        const QString t = text.trimmed();
+        if (t.isEmpty()) continue;
+        const std::optional<ProductIndex::Holders> h = ProductIndex::HoldersOf(
+            conn, t, QStringLiteral("holders"), kScanLimit + 1, ProductIndex::Values::Written);
+        if (h && h->entries <= kScanLimit && (!rarest || h->entries < rarest->entries)) rarest = h;
+    }
+    if (!rarest) return QString();
+    return QLatin1String(" Product.id in (") + rarest->ids + QLatin1String(") and");
+}
+} // namespace
+
+ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form, Connection* index) {
     const KindNames& n = shapeOf(kind).names;
     QString h;
     SqlParams params;
@@ -351,6 +377,9 @@ ListCriteria BuildCriteria(Kind kind, const ListSearch& s, SqlForm form) {
     AddLikeCriterion(p, QStringLiteral("productName"), s.productName);
     AddLikeCriterion(p, QStringLiteral("product_model"), s.productModel);
     AddLikeCriterion(p, QStringLiteral("product_spec"), s.productSpec);
+    if (form == SqlForm::Sqlite && index && !p.isEmpty())
+        p = indexedProducts(*index, {s.productCode, s.productName, s.productModel, s.productSpec}) +
+            p;
     ListCriteria c = CombineCriteria(kind, h, p, form);
     c.params = params;
     return c;

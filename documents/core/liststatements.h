@@ -113,8 +113,13 @@ struct ListSearch {
 };
 // In the Sqlite form the partner's name and code test the document's partner
 // key against the matching partners, day ranges are text ranges (see
-// AddDayRange) and product criteria as in CombineCriteria.
-ListCriteria BuildCriteria(Kind kind, const ListSearch& search, SqlForm form = SqlForm::AsWritten);
+// AddDayRange) and product criteria as in CombineCriteria. Given a
+// connection to the data file, the Sqlite form also looks the product texts
+// up in the product index there (see ProductIndex) and, when one narrows the
+// products enough, tests the product likes only on the products that index
+// finds for the rarest text, instead of on every product.
+ListCriteria BuildCriteria(Kind kind, const ListSearch& search, SqlForm form = SqlForm::AsWritten,
+                           Connection* index = nullptr);
 
 // Lists of the documents and lines that hold one product (the stock view).
 ListCriteria ProductFilter(Kind kind, qint32 productId);

@@ -298,5 +298,5 @@ ListStatements::ListSearch TListFrame::SearchPanel() const {
 }
 
 void TListFrame::ExecuteSearch() {
-    LoadLists(ListStatements::BuildCriteria(m_kind.kind, SearchPanel(), SqlForm::Sqlite));
+    LoadLists(ListStatements::BuildCriteria(m_kind.kind, SearchPanel(), SqlForm::Sqlite, &m_dm.MainConn));
 }

@@ -2,9 +2,12 @@
 
 #include "dberror.h"
 #include "dbutils.h"
+#include "productindex.h"
 #include "sqltext.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace StockView {
 
@@ -72,14 +75,30 @@ QStringList QuantityConditions() {
             QStringLiteral("<="), QStringLiteral("=")};
 }
 
-Criteria BuildCriteria(const Search& s) {
+Criteria BuildCriteria(const Search& s, Connection* index) {
     Criteria c;
     const QString key = s.key.trimmed();
     if (!key.isEmpty()) {
+        const QStringList columns = ScopeColumns(s.scope);
         QStringList terms;
-        for (const QString& column : ScopeColumns(s.scope)) terms << column + QLatin1String(" like :key");
+        for (const QString& column : columns) terms << column + QLatin1String(" like :key");
         c.text = terms.join(QLatin1String(" or "));
         c.params.insert(QStringLiteral("key"), QString(QLatin1Char('%') + key + QLatin1Char('%')));
+        // A scope the product index holds whole: the products that may hold
+        // the key come from the index, and only those are tested, unless the
+        // key is so common that testing every product is quicker. "Any
+        // column" also searches the description and the custom fields, which
+        // the index does not hold, so it tests every product.
+        if (index && std::all_of(columns.begin(), columns.end(), ProductIndex::Holds)) {
+            using ProductIndex::kScanLimit;
+            const std::optional<ProductIndex::Holders> h =
+                ProductIndex::HoldersOf(*index, key, QStringLiteral("keyHolders"), kScanLimit + 1);
+            if (h && h->entries <= kScanLimit) {
+                c.text = QLatin1String("Product.id in (") + h->ids + QLatin1String(") and (") + c.text +
+                         QLatin1Char(')');
+                c.params.insert(h->params);
+            }
+        }
     }
     if (s.categoryId > 0 && s.categoryId != 1) {
         append(c.text, QStringLiteral(" categoryID=:category"));

@@ -39,7 +39,9 @@ struct Criteria {
 // product itself (not of its sub-categories), and the quantity compared
 // with a bound value: the comparison comes from the fixed list, never from
 // what a box shows, so no locale or typed text can change the statement.
-Criteria BuildCriteria(const Search& search);
+// Given a connection to the data file, a scope whose columns the product
+// index holds looks the key up there first (see ProductIndex).
+Criteria BuildCriteria(const Search& search, Connection* index = nullptr);
 // A node of the category tree: its own products; the top category lists all.
 Criteria TreeCriteria(int categoryId);
 

@@ -2,6 +2,7 @@
 #include "dataset.h"
 #include "dberror.h"
 #include "liststatements.h"
+#include "productindex.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -96,10 +97,11 @@ void fillLists(TestDb& db) {
             "(1, 'Acme Retail', 'K-1'), (2, 'O''Neil Shop', 'K-2'), (9, 'gone', 'K-9')");
     db.exec("insert into ValueSet(id, setName, elementValue) values (7, 'INPUTTYPE', '正常进货'), "
             "(8, 'OUTPUTTYPE', '零售')");
+    // Each product column holds Chinese, quotes or mixed case somewhere.
     db.exec("insert into Product(id, productCode, productName, product_model, product_spec, "
-            "storageUnit) values (1, 'A-001', 'apple', 'M1', 'red', 1), "
-            "(2, 'B-002', 'banana', 'M2', 'yellow', 2), (3, 'C-003', 'x-ray film', 'M3', "
-            "'big', 99)");
+            "storageUnit) values (1, 'A-001', 'apple', 'M1 大号', 'red', 1), "
+            "(2, 'B-002', 'banana 香蕉', 'M2''', 'yellow 15\"', 2), "
+            "(3, 'C-003 ''旧''', 'x-ray film''s', 'M3', '红色 BIG', 99)");
     for (const KindCase& k : kindCases()) {
         const KindNames n = Names(k.kind);
         const bool refund = k.typeColumn.isEmpty();
@@ -123,6 +125,18 @@ void fillLists(TestDb& db) {
     db.exec("delete from Users where id = 4");
     db.exec("delete from Supplier where id = 9");
     db.exec("delete from Customer where id = 9");
+}
+
+// The lists' data with an index that no longer lists banana (2), and more
+// than ProductIndex::kScanLimit products holding "an" besides, none on a line.
+void fillUnindexed(TestDb& db) {
+    fillLists(db);
+    db.exec("insert into ProductSearch(ProductSearch, rowid, productCode, productName, "
+            "product_model, product_spec) select 'delete', * from ProductSearchText where id = 2");
+    db.exec(QString("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                    "insert into Product(id, productCode, productName) "
+                    "select 10000 + i, 'Q' || i, 'an' || i from n")
+                .arg(ProductIndex::kScanLimit + 1));
 }
 
 QString build(Kind kind, Query query, const ListCriteria& c, SqlForm form) {
@@ -298,7 +312,7 @@ Q_DECLARE_METATYPE(StatCriteria)
 class TestStatements : public QObject {
     Q_OBJECT
     // The read-only tests share one database per data set.
-    std::unique_ptr<TestDb> m_lists, m_stats, m_days;
+    std::unique_ptr<TestDb> m_lists, m_unindexed, m_stats, m_days;
 private slots:
     void initTestCase();
     void dayRanges_data();
@@ -307,6 +321,8 @@ private slots:
     void writtenListsRun();
     void formsAgree_data();
     void formsAgree();
+    void productIndexConsulted_data();
+    void productIndexConsulted();
     void criteriaTexts_data();
     void criteriaTexts();
     void deleteStatements_data();
@@ -320,6 +336,8 @@ private slots:
 void TestStatements::initTestCase() {
     m_lists = std::make_unique<TestDb>();
     fillLists(*m_lists);
+    m_unindexed = std::make_unique<TestDb>();
+    fillUnindexed(*m_unindexed);
     m_stats = std::make_unique<TestDb>();
     fillStats(*m_stats);
     m_days = std::make_unique<TestDb>();
@@ -467,8 +485,10 @@ void TestStatements::formsAgree_data() {
         std::function<QString(Kind)> expected;
         const char* lineDocs = nullptr; // default: the documents that have lines
     };
-    auto search = [](ListSearch s) {
-        return [s](Kind kind, SqlForm form) { return BuildCriteria(kind, s, form); };
+    // The form we run looks the product texts up in the product index.
+    Connection* index = &m_lists->conn();
+    auto search = [index](ListSearch s) {
+        return [s, index](Kind kind, SqlForm form) { return BuildCriteria(kind, s, form, index); };
     };
     auto same = [](const char* e) { return [e](Kind) { return QString(e); }; };
     const QList<Case> cases = {
@@ -520,6 +540,46 @@ void TestStatements::formsAgree_data() {
          same("31")},
         {"header and product", search({.partner = "acme", .auditKey = "0", .productName = "apple"}),
          same("1")},
+        {"product name, no index consulted",
+         [](Kind k, SqlForm f) { return BuildCriteria(k, {.productName = "香蕉"}, f, nullptr); },
+         same("31")},
+        {"code, percent wildcard", search({.productCode = "0%3"}), same("2")},
+        {"code, underscore wildcard", search({.productCode = "b_0"}), same("31")},
+        {"code, one character", search({.productCode = "3"}), same("2")},
+        {"code, two characters in every code", search({.productCode = "-0"}), same("4321")},
+        {"code, two characters ending a code", search({.productCode = "旧'"}), same("2")},
+        {"code, other case", search({.productCode = "c-003"}), same("2")},
+        {"code, Chinese", search({.productCode = "旧"}), same("2")},
+        {"code, quotes", search({.productCode = "'旧'"}), same("2")},
+        {"code, held by no product", search({.productCode = "Z-9"}), same("")},
+        {"code, held by a model only", search({.productCode = "m1"}), same("")},
+        {"name, percent wildcard", search({.productName = "ap%e"}), same("41")},
+        {"name, underscore wildcard", search({.productName = "b_n"}), same("31")},
+        {"name, one character", search({.productName = "x"}), same("2")},
+        {"name, two characters", search({.productName = "an"}), same("31")},
+        {"name, other case", search({.productName = "BaNaNa"}), same("31")},
+        {"name, Chinese between blanks", search({.productName = " 香蕉 "}), same("31")},
+        {"name, quote", search({.productName = "film's"}), same("2")},
+        {"name, held by no product", search({.productName = "kiwi"}), same("")},
+        {"model, percent alone", search({.productModel = "%"}), same("4321")},
+        {"model, underscore wildcard", search({.productModel = "m_ 大"}), same("41")},
+        {"model, one character ending a model", search({.productModel = "号"}), same("41")},
+        {"model, two characters", search({.productModel = "m2"}), same("31")},
+        {"model, other case", search({.productModel = "m3"}), same("2")},
+        {"model, Chinese", search({.productModel = "大号"}), same("41")},
+        {"model, quote", search({.productModel = "2'"}), same("31")},
+        {"model, held by no product", search({.productModel = "大号码"}), same("")},
+        {"规格, percent wildcard", search({.productSpec = "%l%w"}), same("31")},
+        {"规格, underscore wildcard", search({.productSpec = "_ed"}), same("41")},
+        {"规格, double quote alone", search({.productSpec = "\""}), same("31")},
+        {"规格, two characters", search({.productSpec = "el"}), same("31")},
+        {"规格, other case", search({.productSpec = "big"}), same("2")},
+        {"规格, Chinese", search({.productSpec = "红色"}), same("2")},
+        {"规格, double quote", search({.productSpec = "15\""}), same("31")},
+        {"规格, held by no product", search({.productSpec = "blue"}), same("")},
+        {"every product field",
+         search({.productCode = "0", .productName = "a", .productModel = "m", .productSpec = "e"}),
+         same("431")},
         {"product filter", [](Kind k, SqlForm) { return ProductFilter(k, 2); }, same("31")},
         // The documents sub-select does not need the product row, the lines
         // list does: document 3 is found, its orphan line is not listed.
@@ -568,6 +628,49 @@ void TestStatements::formsAgree() {
             QCOMPARE(got, want);
         }
     }
+}
+
+// Whether a product text goes through the product index shows on an index
+// that has lost a product (see fillUnindexed).
+void TestStatements::productIndexConsulted_data() {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("consult");     // a connection is handed over
+    QTest::addColumn<QString>("expected"); // purchase documents the form we run lists
+    QTest::newRow("a rare text") << ""
+                                 << "香蕉" << true << "";
+    QTest::newRow("without a connection") << ""
+                                          << "香蕉" << false << "31";
+    QTest::newRow("wildcards only") << ""
+                                    << "%" << true << "4321";
+    QTest::newRow("held by more products than the limit") << ""
+                                                          << "an" << true << "31";
+    QTest::newRow("the rarer of two texts") << "002"
+                                            << "an" << true << "";
+    QTest::newRow("one text too common, one wildcards") << "_"
+                                                        << "an" << true << "31";
+}
+
+void TestStatements::productIndexConsulted() {
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QFETCH(bool, consult);
+    QFETCH(QString, expected);
+    TestDb& db = *m_unindexed;
+    const ListSearch s{.productCode = code, .productName = name};
+    const ListCriteria fast =
+        BuildCriteria(Kind::Purchase, s, SqlForm::Sqlite, consult ? &db.conn() : nullptr);
+    QString got;
+    for (const QString& no :
+         numbers(runList(db.conn(), Kind::Purchase, Query::Documents, fast, SqlForm::Sqlite),
+                 Kind::Purchase))
+        got += no.mid(1);
+    QCOMPARE(got, expected);
+    // The written form never asks the index.
+    const ListCriteria written = BuildCriteria(Kind::Purchase, s, SqlForm::AsWritten, &db.conn());
+    QCOMPARE(runList(db.conn(), Kind::Purchase, Query::Documents, written, SqlForm::AsWritten)
+                 .rows.size(),
+             name == "%" ? 4 : 2);
 }
 
 void TestStatements::criteriaTexts_data() {

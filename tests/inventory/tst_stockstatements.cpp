@@ -1,5 +1,6 @@
 #include "connection.h"
 #include "dberror.h"
+#include "productindex.h"
 #include "stockstatements.h"
 #include "testsupport.h"
 
@@ -46,6 +47,8 @@ class TestStockStatements : public QObject {
 private slots:
     void search_data();
     void search();
+    void indexConsulted_data();
+    void indexConsulted();
     void tree_data();
     void tree();
     void sums();
@@ -83,6 +86,25 @@ void TestStockStatements::search_data() {
     QTest::newRow("key, category and quantity") << Search{0, "m", 3, 1, 2} << "11,15"
                                                 << "p.categoryID = 3 and s.quantity > 2";
     QTest::newRow("any column or, and category") << Search{0, "l", 3} << "15" << "p.id = 4";
+    // Scopes of one column the product index holds, against a plain like.
+    QTest::newRow("name, one character ending a name")
+        << Search{1, "酪"} << "13" << "p.productName like '%酪%'";
+    QTest::newRow("name, two characters") << Search{1, "衬衫"} << "11,12" << "p.productName like '%衬衫%'";
+    QTest::newRow("name, three characters") << Search{1, "白衬衫"} << "11,12" << "p.productName like '%白衬衫%'";
+    QTest::newRow("name, other case") << Search{1, "o'NEIL"} << "13" << "p.productName like '%o''NEIL%'";
+    QTest::newRow("name, underscore wildcard") << Search{1, "西_"} << "14" << "p.productName like '%西_%'";
+    QTest::newRow("name, percent wildcard") << Search{1, "o%酪"} << "13" << "p.productName like '%o%酪%'";
+    QTest::newRow("name, held by no product") << Search{1, "西装裤"} << "" << "p.productName like '%西装裤%'";
+    QTest::newRow("name, held by a code only") << Search{1, "a-1"} << "" << "p.productName like '%a-1%'";
+    QTest::newRow("model, two characters, other case")
+        << Search{2, "m1"} << "11,12,15" << "p.product_model like '%m1%'";
+    QTest::newRow("model, held by a 规格 only") << Search{2, "s"} << "" << "p.product_model like '%s%'";
+    QTest::newRow("model, underscore alone") << Search{2, "_"} << "11,12,13,14,15,16" << "p.product_model like '%_%'";
+    QTest::newRow("规格, percent in the value") << Search{3, "0%棉"} << "14" << "p.product_spec like '%0%棉%'";
+    QTest::newRow("规格, Chinese") << Search{3, "棉"} << "14" << "p.product_spec like '%棉%'";
+    QTest::newRow("规格, double quote") << Search{3, "\""} << "" << "p.product_spec like '%\"%'";
+    QTest::newRow("规格, and quantity")
+        << Search{3, "s", 0, 1, 0} << "11" << "p.product_spec like '%s%' and s.quantity > 0";
 }
 
 void TestStockStatements::search() {
@@ -91,12 +113,43 @@ void TestStockStatements::search() {
     QFETCH(QString, plainWhere);
     TestDb db;
     seed(db);
-    QCOMPARE(listed(db, StockView::BuildCriteria(search)), expected);
-    // Counted without the program's statements.
-    const int plain = db.scalar("select count(*) from StorageDetail s join Product p on p.id = s.productID where " +
-                                plainWhere)
-                          .toInt();
-    QCOMPARE(plain, expected.isEmpty() ? 0 : int(expected.count(',')) + 1);
+    QCOMPARE(listed(db, StockView::BuildCriteria(search, &db.conn())), expected);
+    // Listed without the program's statements.
+    QStringList plain;
+    Statement st(db.conn(), "select s.id from StorageDetail s join Product p on p.id = s.productID where " +
+                                plainWhere + " order by s.id");
+    while (st.step()) plain << st.value(0).toString();
+    QCOMPARE(plain.join(','), expected);
+}
+
+// Whether a key goes through the product index shows on an index that has
+// lost product 2 (O'Neil 奶酪), with more than ProductIndex::kScanLimit
+// products besides whose names start with 奶, none in stock.
+void TestStockStatements::indexConsulted_data() {
+    QTest::addColumn<Search>("search");
+    QTest::addColumn<bool>("consult"); // a connection is handed over
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a scope the index holds") << Search{1, "奶酪"} << true << "";
+    QTest::newRow("model") << Search{2, "m2"} << true << "";
+    QTest::newRow("规格") << Search{3, "l"} << true << "15";
+    QTest::newRow("without a connection") << Search{1, "奶酪"} << false << "13";
+    QTest::newRow("any column") << Search{0, "奶酪"} << true << "13";
+    QTest::newRow("wildcards only") << Search{1, "%_"} << true << "11,12,13,14,15,16";
+    QTest::newRow("held by more products than the limit") << Search{1, "奶"} << true << "13";
+}
+
+void TestStockStatements::indexConsulted() {
+    QFETCH(Search, search);
+    QFETCH(bool, consult);
+    QFETCH(QString, expected);
+    TestDb db;
+    seed(db);
+    db.exec("insert into ProductSearch(ProductSearch, rowid, productCode, productName, product_model, product_spec)"
+            " select 'delete', * from ProductSearchText where id = 2");
+    db.exec(QString("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1)"
+                    " insert into Product(id, productName) select 1000 + i, '奶' || i from n")
+                .arg(ProductIndex::kScanLimit + 1));
+    QCOMPARE(listed(db, StockView::BuildCriteria(search, consult ? &db.conn() : nullptr)), expected);
 }
 
 void TestStockStatements::tree_data() {

@@ -992,6 +992,10 @@ int runAll(int argc, char** argv, const QString& shopFile) {
     benchStartup(appDir, dataFile);
     benchProductWindow(appDir, rawDb);
 
+    // The children's start-ups may have upgraded the file under this
+    // connection (WAL, indexes), which then can no longer write to it.
+    rawConn.open(dataFile);
+    rawDb = rawConn.handle();
     topUpCustomers(rawConn, 10000);
     TMainDM dm;
     TAppContext context;
